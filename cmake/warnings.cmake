@@ -1,0 +1,16 @@
+# Warning and sanitizer flags travel on an INTERFACE target that every project target links,
+# so third-party code (googletest) is built with its own flags.
+add_library(tarn_options INTERFACE)
+target_compile_options(tarn_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference -Wduplicated-cond
+  -Wlogical-op -Wuseless-cast -Wformat=2 -Wimplicit-fallthrough)
+if(TARN_WERROR)
+  target_compile_options(tarn_options INTERFACE -Werror)
+endif()
+if(TARN_SANITIZE)
+  target_compile_options(tarn_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                -fno-sanitize-recover=undefined)
+  target_link_options(tarn_options INTERFACE -fsanitize=address,undefined)
+endif()
+target_include_directories(tarn_options INTERFACE ${PROJECT_SOURCE_DIR})

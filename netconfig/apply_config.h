@@ -1,0 +1,23 @@
+// Applying a configuration through ifupdown, and the one shell-command runner.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "netconfig/interface_config.h"
+
+// Runs the command line through the shell; a failure is reported on standard error.
+void RunCommand(std::string command, bool echo);
+
+// ifdown, rewrite (unless restart only), resolver and IPv6 settings for a static address, ifup.
+// 0 restart only, 1 dhcp, 2 static: the kind applied, not whether each step succeeded.
+int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
+
+// Empty when a force-IP request may be applied; otherwise the one-line reason it is refused
+// (a static configuration with a zero or non-contiguous mask, or an address no interface can
+// have). 255.255.255.255 and 0.0.0.0 are always acceptable.
+std::string configRejection(QEL_Finder::InterfaceConfig const& config);
+
+// True for names of 1..15 characters made of letters, digits, '.', '-', '_' only: safe in the
+// "ifup "/"ifdown " command lines and in an ifreq name field.
+bool isSafeInterfaceName(std::string_view name);

@@ -1,0 +1,17 @@
+// Rewriting the served interface's stanza in "/etc/network/interfaces".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "netconfig/interface_config.h"
+
+// "iface <name> inet dhcp\n"
+std::string getDynamicInterfaceDef(std::string_view name);
+// "iface <name> inet static" with address, netmask and (when not 0.0.0.0) gateway lines.
+std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
+                                  std::string_view name);
+// Replaces the interface's inet stanza (dhcp when the address is 255.255.255.255), keeping the
+// previous file as ".bak". False, with the configuration file untouched, after one line on
+// standard error when anything fails.
+bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name);

@@ -1,0 +1,5 @@
+#include "service/process_state.h"
+
+std::atomic<bool> _running{true};
+bool Verbose = false;
+int lockfile = 0;
