@@ -6,7 +6,7 @@
 namespace QEL_Finder {
 
 class LinuxSocketManager : public SocketManager {
-public:
+  public:
     LinuxSocketManager() = default;
     LinuxSocketManager(LinuxSocketManager const&) = delete;
     LinuxSocketManager& operator=(LinuxSocketManager const&) = delete;
@@ -32,7 +32,7 @@ public:
                                        unsigned int& mask) override;
     std::string getError() override;
 
-private:
+  private:
     // Storage details (open handles only) are the net helper's to choose.
 };
 

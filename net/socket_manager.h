@@ -10,7 +10,7 @@ struct sockaddr;
 namespace QEL_Finder {
 
 class SocketManager {
-public:
+  public:
     virtual ~SocketManager() = default;
 
     // First default IPv4 gateway of the host in network byte order; 0 when there is none.
@@ -19,12 +19,11 @@ public:
     virtual int setsockopt(int handle, int level, int name, void const* value,
                            unsigned int length) = 0;
     // System getsockopt on the handle's descriptor; -1 for a handle past the last one given out.
-    virtual int getsockopt(int handle, int level, int name, void* value,
-                           unsigned int* length) = 0;
+    virtual int getsockopt(int handle, int level, int name, void* value, unsigned int* length) = 0;
     virtual long sendto(int handle, char const* data, unsigned long length, int flags,
                         sockaddr const* destination, int destinationLength) = 0;
-    virtual long recvfrom(int handle, void* buffer, unsigned long size, int flags,
-                          sockaddr* source, unsigned int* sourceLength) = 0;
+    virtual long recvfrom(int handle, void* buffer, unsigned long size, int flags, sockaddr* source,
+                          unsigned int* sourceLength) = 0;
     // Bytes sent, or -1 with errno kept for getError().
     virtual long sendmsg(int handle, msghdr* message, int flags) = 0;
     // False only for a real receive error; a time-out or a signal gives true with 0 bytes.

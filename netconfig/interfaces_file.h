@@ -9,8 +9,7 @@
 // "iface <name> inet dhcp\n"
 std::string getDynamicInterfaceDef(std::string_view name);
 // "iface <name> inet static" with address, netmask and (when not 0.0.0.0) gateway lines.
-std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
-                                  std::string_view name);
+std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config, std::string_view name);
 // Replaces the interface's inet stanza (dhcp when the address is 255.255.255.255), keeping the
 // previous file as ".bak". False, with the configuration file untouched, after one line on
 // standard error when anything fails.
