@@ -1,6 +1,7 @@
 // The Linux implementation of SocketManager.
 #pragma once
 
+#include "net/handle_table.h"
 #include "net/socket_manager.h"
 
 namespace QEL_Finder {
@@ -33,7 +34,7 @@ class LinuxSocketManager : public SocketManager {
     std::string getError() override;
 
   private:
-    // Storage details (open handles only) are the net helper's to choose.
+    HandleTable handles_;
 };
 
 }  // namespace QEL_Finder

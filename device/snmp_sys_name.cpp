@@ -1,0 +1,41 @@
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "device/device_info.h"
+
+namespace {
+
+// The update unit rewrites the agent's configuration; while it is failed the agent's name
+// cannot be trusted.
+constexpr const char* kUpdateUnitFailedQuery = "systemctl --quiet is-failed telvo-snmpd-update";
+
+// Prints sysName.0 alone, quotes and line feeds removed, so one fgets takes the whole value.
+constexpr const char* kSysNameQuery =
+    "snmpget -Oqv -c tulmar -v 1 localhost 1.3.6.1.2.1.1.5.0 | tr -d '"
+    "\""
+    "' | tr -d '\\n'";
+
+constexpr int kLineSize = 1024;
+
+struct PipeCloser {
+    void operator()(std::FILE* pipe) const { static_cast<void>(pclose(pipe)); }
+};
+
+}  // namespace
+
+void SNMP_getSysName(std::string& name) {
+    // 0: the unit is failed; -1: no shell could be run.
+    if (std::system(kUpdateUnitFailedQuery) <= 0) {
+        return;
+    }
+    const std::unique_ptr<std::FILE, PipeCloser> pipe(popen(kSysNameQuery, "r"));
+    if (!pipe) {
+        return;
+    }
+    std::array<char, kLineSize> line{};
+    if (std::fgets(line.data(), kLineSize, pipe.get()) != nullptr) {
+        name = line.data();
+    }
+}

@@ -1,0 +1,60 @@
+#include "net/default_gateway.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace QEL_Finder {
+
+namespace {
+
+constexpr std::string_view kDefaultVia = "default via ";
+
+struct PipeCloser {
+    void operator()(FILE* pipe) const { ::pclose(pipe); }
+};
+
+}  // namespace
+
+bool isDefaultRouteLine(std::string_view line) {
+    return line.find("default via") != std::string_view::npos &&
+           line.find("dev") != std::string_view::npos;
+}
+
+unsigned int gatewayFromRouteLine(std::string_view line) {
+    if (!line.starts_with(kDefaultVia)) {
+        return 0;
+    }
+    std::string_view rest = line.substr(kDefaultVia.size());
+    std::string const text(rest.substr(0, rest.find_first_of(" \t\n")));
+    in_addr gateway{};
+    if (text.empty() || ::inet_pton(AF_INET, text.c_str(), &gateway) != 1) {
+        return 0;
+    }
+    return gateway.s_addr;
+}
+
+unsigned int readDefaultGateway() {
+    std::unique_ptr<FILE, PipeCloser> const pipe(::popen("ip route show", "r"));
+    if (!pipe) {
+        return 0;
+    }
+    std::string line;
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, pipe.get()) != nullptr) {
+        line += chunk;
+        if (line.back() != '\n' && !std::feof(pipe.get())) {
+            continue;
+        }
+        if (isDefaultRouteLine(line)) {
+            // Only the first default route counts, whether or not its address is usable.
+            return gatewayFromRouteLine(line);
+        }
+        line.clear();
+    }
+    return 0;
+}
+
+}  // namespace QEL_Finder

@@ -1,0 +1,16 @@
+// Finding a network interface's IPv4 address by the interface's name.
+#pragma once
+
+#include <string_view>
+
+namespace QEL_Finder {
+
+// True when entryName is requested itself or one of its address aliases ("eth0:1" for "eth0");
+// an empty request matches nothing.
+bool interfaceNameMatches(std::string_view entryName, std::string_view requested);
+
+// First non-loopback IPv4 address and mask (network byte order) of the named interface; false
+// when there is none or the address list cannot be read, leaving both outputs untouched.
+bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int& mask);
+
+}  // namespace QEL_Finder

@@ -1,0 +1,83 @@
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "net/linux_socket_manager.h"
+#include "net/private_network.h"
+#include "net/sockets.h"
+
+namespace {
+
+using QEL_Finder::LinuxSocketManager;
+
+sockaddr_in socketAddress(char const* text, unsigned short port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    ::inet_pton(AF_INET, text, &address.sin_addr);
+    return address;
+}
+
+int option(LinuxSocketManager& manager, int handle, int name) {
+    int value = -1;
+    unsigned int length = sizeof value;
+    EXPECT_EQ(manager.getsockopt(handle, SOL_SOCKET, name, &value, &length), 0);
+    return value;
+}
+
+TEST(SetupSocket, CreatesOneSocketOnlyWhenAskedTo) {
+    LinuxSocketManager manager;
+    int handle = -1;
+    sockaddr_in address = socketAddress("127.0.0.1", 0);
+    ASSERT_TRUE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
+    EXPECT_EQ(handle, 0);
+    EXPECT_NE(option(manager, 0, SO_BROADCAST), 0);
+    EXPECT_NE(option(manager, 0, SO_REUSEADDR), 0);
+    EXPECT_EQ(manager.getSocketUDP(), 1) << "exactly one socket was made";
+
+    handle = 1;
+    ASSERT_TRUE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
+    EXPECT_EQ(handle, 1);
+    EXPECT_NE(option(manager, 1, SO_REUSEADDR), 0);
+    EXPECT_EQ(manager.getSocketUDP(), 2) << "a given handle is used, not replaced";
+}
+
+TEST(SetupSocket, ReportsAFailedBindAndKeepsTheHandle) {
+    LinuxSocketManager manager;
+    int handle = -1;
+    // TEST-NET-3 is configured on no host interface, so the bind fails without any traffic.
+    sockaddr_in address = socketAddress("203.0.113.9", 0);
+    ::testing::internal::CaptureStderr();
+    bool const bound = setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager);
+    std::string const printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(bound);
+    EXPECT_EQ(printed, std::string("binding socket: ") + std::strerror(EADDRNOTAVAIL) + "\n");
+    EXPECT_EQ(handle, 0);
+}
+
+TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
+    if (!QEL_Finder::testing::canMakePrivateNetwork()) {
+        GTEST_SKIP() << "needs root to make a private network namespace";
+    }
+    std::string const failure = QEL_Finder::testing::runInPrivateNetwork([] {
+        LinuxSocketManager manager;
+        int listening = -1;
+        sockaddr_in any = socketAddress("0.0.0.0", kGvcpPort);
+        ASSERT_TRUE(setupSocket(listening, reinterpret_cast<sockaddr*>(&any), &manager));
+        int reply = -1;
+        sockaddr_in own = socketAddress("127.0.0.1", kGvcpPort);
+        EXPECT_TRUE(setupSocket(reply, reinterpret_cast<sockaddr*>(&own), &manager));
+        EXPECT_EQ(reply, 1);
+
+        // Without address reuse the same pair of binds is refused.
+        int const plain = manager.getSocketUDP();
+        sockaddr_in other = socketAddress(QEL_Finder::testing::kPrivateAddress, kGvcpPort);
+        EXPECT_EQ(manager.bindSocket(plain, reinterpret_cast<sockaddr*>(&other)), -1);
+    });
+    ASSERT_EQ(failure, "");
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#include "netconfig/apply_config.h"
+
+#include <iostream>
+
+#include "netconfig/interfaces_file.h"
+#include "netconfig/resolver.h"
+#include "service/process_state.h"
+
+namespace {
+constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
+constexpr std::uint32_t kRestartOnly = 0;
+}  // namespace
+
+int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name) {
+    RunCommand("ifdown " + name, Verbose);
+    int result = 2;
+    if (*config.address == kRestartOnly) {
+        std::cout << "Restarting network service" << std::endl;
+        result = 0;
+    } else if (*config.address == kDhcpAddress) {
+        std::cout << "Enabling DHCP..." << std::endl;
+        // A failed rewrite has been reported and left the old file: bringing the interface
+        // back up with it beats leaving it down.
+        update_interfaces_file(config, name);
+        result = 1;
+    } else {
+        update_interfaces_file(config, name);
+        if (*config.gateway != 0) {
+            RunCommand(std::string("echo 'nameserver ") + kPublicResolver + "' > /etc/resolv.conf",
+                       false);
+        }
+        // Mode 0 derives the link-local IPv6 address from the MAC, so it survives restarts.
+        RunCommand("sysctl -w net.ipv6.conf." + name + ".addr_gen_mode=0", false);
+    }
+    if (Verbose) {
+        std::cout << "ifup " << name << std::endl;
+    }
+    RunCommand("ifup " + name, Verbose);
+    return result;
+}

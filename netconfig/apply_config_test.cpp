@@ -1,0 +1,184 @@
+#include "netconfig/apply_config.h"
+
+#include <arpa/inet.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "netconfig/interface_state.h"
+#include "netconfig/resolver.h"
+#include "netconfig/test_sandbox.h"
+#include "service/process_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QEL_Finder::InterfaceConfig request(char const* address, char const* netmask, char const* gateway) {
+    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
+    inet_pton(AF_INET, address, config.address);
+    inet_pton(AF_INET, netmask, config.netmask);
+    inet_pton(AF_INET, gateway, config.gateway);
+    return config;
+}
+
+}  // namespace
+
+TEST(ForceIpValidation, RefusesMasksAndAddressesNoInterfaceCanUse) {
+    struct Case {
+        char const* address;
+        char const* netmask;
+        std::string rejection;
+    } const cases[] = {
+        {"255.255.255.255", "0.0.0.0", ""},
+        {"0.0.0.0", "255.0.255.0", ""},
+        {"192.168.0.10", "255.255.255.0", ""},
+        {"10.1.2.3", "255.255.255.255", ""},
+        {"223.255.255.1", "255.255.255.128", ""},
+        {"192.168.0.10", "0.0.0.0", "Refusing force IP: netmask 0.0.0.0 is empty"},
+        {"192.168.0.10", "255.0.255.0", "Refusing force IP: netmask 255.0.255.0 is not contiguous"},
+        {"192.168.0.10", "0.255.255.255",
+         "Refusing force IP: netmask 0.255.255.255 is not contiguous"},
+        {"0.1.2.3", "255.0.0.0", "Refusing force IP: address 0.1.2.3 is in 0.0.0.0/8"},
+        {"127.0.0.5", "255.0.0.0", "Refusing force IP: address 127.0.0.5 is a loopback address"},
+        {"224.0.0.9", "255.255.255.0",
+         "Refusing force IP: address 224.0.0.9 is a multicast or reserved address"},
+        {"255.255.255.254", "255.255.255.0",
+         "Refusing force IP: address 255.255.255.254 is a multicast or reserved address"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.address) + "/" + c.netmask);
+        EXPECT_EQ(configRejection(request(c.address, c.netmask, "0.0.0.0")), c.rejection);
+    }
+}
+
+TEST(InterfaceNameValidation, AcceptsOnlyShortPlainNames) {
+    for (char const* name : {"eth0", "enp0s31f6", "br-lan_1.5", "abcdefghijklmno"}) {
+        EXPECT_TRUE(isSafeInterfaceName(name)) << name;
+    }
+    for (char const* name :
+         {"", "abcdefghijklmnop", "eth0;reboot", "eth 0", "eth0\n", "../eth0", "$(id)"}) {
+        EXPECT_FALSE(isSafeInterfaceName(name)) << name;
+    }
+}
+
+// Runs initNetworkInterface in a private mount namespace with /etc/network and /etc/resolv.conf
+// replaced by files of this test, and ifdown/ifup/sysctl replaced by fakes that log each call
+// together with the resolver file and the number of static stanzas they saw at that moment.
+class ApplyConfiguration : public testing::Test {
+  protected:
+    static constexpr int kDhcpBit = 8;
+    static constexpr char kInitial[] =
+        "auto lo\niface lo inet loopback\n\nauto eth0\n"
+        "iface eth0 inet dhcp\n";
+
+    void SetUp() override {
+        fs::create_directories(bin());
+        fs::create_directories(network());
+        writeText(network() / "interfaces", kInitial);
+        writeText(resolver(), "nameserver 192.0.2.53\n");
+        for (char const* tool : {"ifdown", "ifup", "sysctl"}) {
+            fs::path const fake = bin() / tool;
+            writeText(fake,
+                      "#!/bin/sh\n"
+                      "echo \"$(basename \"$0\") $* | $(cat /etc/resolv.conf) | "
+                      "$(grep -c 'inet static' /etc/network/interfaces)\" >> " +
+                          log().string() + "\n[ -e " + (dir.path() / "fail-").string() +
+                          "$(basename \"$0\") ] && exit 1\nexit 0\n");
+            fs::permissions(fake, fs::perms::owner_all);
+        }
+    }
+
+    std::optional<ChildResult> apply(QEL_Finder::InterfaceConfig config, bool verbose) {
+        return runInPrivateMounts(dir.path(), [&] {
+            if (!bindMount(network(), "/etc/network", false) ||
+                !bindMount(resolver(), "/etc/resolv.conf", false)) {
+                return 99;
+            }
+            std::string const path = bin().string() + ":" + std::getenv("PATH");
+            setenv("PATH", path.c_str(), 1);
+            Verbose = verbose;
+            int const result = initNetworkInterface(config, "eth0");
+            return result | (isDHCPEnabled("eth0") ? kDhcpBit : 0);
+        });
+    }
+
+    fs::path bin() const { return dir.path() / "bin"; }
+    fs::path network() const { return dir.path() / "network"; }
+    fs::path resolver() const { return dir.path() / "resolv.conf"; }
+    fs::path log() const { return dir.path() / "log"; }
+    TempDir dir;
+};
+
+#define SKIP_WITHOUT_NAMESPACE(child) \
+    if (!(child))                     \
+    GTEST_SKIP() << "needs root and a private mount namespace"
+
+TEST_F(ApplyConfiguration, StaticWithGatewayRunsEveryStepInOrder) {
+    auto const child = apply(request("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
+    SKIP_WITHOUT_NAMESPACE(child);
+    EXPECT_EQ(child->status, 2);
+    std::string const resolved = std::string("nameserver ") + kPublicResolver;
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
+              "sysctl -w net.ipv6.conf.eth0.addr_gen_mode=0 | " +
+                  resolved + " | 1\nifup eth0 | " + resolved + " | 1\n");
+    EXPECT_EQ(readText(resolver()), resolved + "\n");
+    EXPECT_EQ(readText(network() / "interfaces.bak"), kInitial);
+    EXPECT_EQ(child->out, "");
+    EXPECT_EQ(child->err, "");
+}
+
+TEST_F(ApplyConfiguration, StaticWithoutGatewayLeavesTheResolverAlone) {
+    auto const child = apply(request("192.168.2.20", "255.255.255.0", "0.0.0.0"), false);
+    SKIP_WITHOUT_NAMESPACE(child);
+    EXPECT_EQ(child->status, 2);
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
+              "sysctl -w net.ipv6.conf.eth0.addr_gen_mode=0 | "
+              "nameserver 192.0.2.53 | 1\n"
+              "ifup eth0 | nameserver 192.0.2.53 | 1\n");
+}
+
+TEST_F(ApplyConfiguration, DhcpRewritesAndRunsOnlyIfdownAndIfup) {
+    writeText(network() / "interfaces", "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n");
+    auto const child = apply(request("255.255.255.255", "0.0.0.0", "192.168.2.1"), false);
+    SKIP_WITHOUT_NAMESPACE(child);
+    EXPECT_EQ(child->status, 1 | kDhcpBit);
+    EXPECT_EQ(child->out, "Enabling DHCP...\n");
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 1\n"
+              "ifup eth0 | nameserver 192.0.2.53 | 0\n");
+}
+
+TEST_F(ApplyConfiguration, RestartOnlyTouchesNoFile) {
+    struct stat before {};
+    ASSERT_EQ(stat((network() / "interfaces").c_str(), &before), 0);
+    auto const child = apply(request("0.0.0.0", "255.255.255.0", "192.168.2.1"), false);
+    SKIP_WITHOUT_NAMESPACE(child);
+    struct stat after {};
+    ASSERT_EQ(stat((network() / "interfaces").c_str(), &after), 0);
+    EXPECT_EQ(child->status, 0 | kDhcpBit);
+    EXPECT_EQ(child->out, "Restarting network service\n");
+    EXPECT_EQ(readText(network() / "interfaces"), kInitial);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_FALSE(fs::exists(network() / "interfaces.bak"));
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
+              "ifup eth0 | nameserver 192.0.2.53 | 0\n");
+}
+
+TEST_F(ApplyConfiguration, FailingIfdownIsReportedAndVerboseEchoesEachCommand) {
+    writeText(dir.path() / "fail-ifdown", "");
+    auto const child = apply(request("0.0.0.0", "0.0.0.0", "0.0.0.0"), true);
+    SKIP_WITHOUT_NAMESPACE(child);
+    EXPECT_EQ(child->status, 0 | kDhcpBit);
+    EXPECT_EQ(child->err, "command 'ifdown eth0' failed with 256\n");
+    EXPECT_EQ(child->out, "ifdown eth0\nRestarting network service\nifup eth0\nifup eth0\n");
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
+              "ifup eth0 | nameserver 192.0.2.53 | 0\n");
+}

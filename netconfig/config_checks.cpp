@@ -1,0 +1,61 @@
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+#include "netconfig/apply_config.h"
+#include "netconfig/ipv4_text.h"
+
+namespace {
+
+constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
+constexpr std::uint32_t kRestartOnly = 0;
+constexpr std::size_t kMaxInterfaceName = 15;  // an ifreq name field holds 15 plus the zero
+
+// Why no interface can carry this address (host byte order), or nullptr.
+char const* unusableAddress(std::uint32_t host) {
+    std::uint32_t const firstOctet = host >> 24;
+    if (firstOctet == 0) {
+        return "is in 0.0.0.0/8";
+    }
+    if (firstOctet == 127) {
+        return "is a loopback address";
+    }
+    if (firstOctet >= 224) {
+        return "is a multicast or reserved address";
+    }
+    return nullptr;
+}
+
+bool isContiguousMask(std::uint32_t host) {
+    std::uint32_t const hostBits = ~host;
+    return (hostBits & (hostBits + 1)) == 0;
+}
+
+}  // namespace
+
+std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
+    if (*config.address == kDhcpAddress || *config.address == kRestartOnly) {
+        return {};
+    }
+    if (char const* why = unusableAddress(ntohl(*config.address))) {
+        return "Refusing force IP: address " + formatIpv4(*config.address) + " " + why;
+    }
+    std::uint32_t const mask = ntohl(*config.netmask);
+    if (mask == 0) {
+        return "Refusing force IP: netmask 0.0.0.0 is empty";
+    }
+    if (!isContiguousMask(mask)) {
+        return "Refusing force IP: netmask " + formatIpv4(*config.netmask) + " is not contiguous";
+    }
+    return {};
+}
+
+bool isSafeInterfaceName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxInterfaceName) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '-' || c == '_';
+    });
+}

@@ -1,0 +1,99 @@
+#include "netconfig/file_io.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+std::error_code lastError() {
+    return {errno, std::system_category()};
+}
+
+}  // namespace
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+Fd::~Fd() {
+    close();
+}
+
+int Fd::release() {
+    int const fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+std::error_code Fd::close() {
+    if (fd_ < 0) {
+        return {};
+    }
+    // Linux frees the descriptor even when close fails, so it is never retried.
+    int const result = ::close(release());
+    return result == 0 ? std::error_code{} : lastError();
+}
+
+Fd openForReading(std::filesystem::path const& file, std::error_code& ec) {
+    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    ec = fd ? std::error_code{} : lastError();
+    return fd;
+}
+
+Fd openForWriting(std::filesystem::path const& file, std::error_code& ec) {
+    Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    ec = fd ? std::error_code{} : lastError();
+    return fd;
+}
+
+std::error_code readAll(Fd const& fd, std::string& out) {
+    char buffer[4096];
+    for (;;) {
+        ssize_t const got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0) {
+            return {};
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::error_code writeAll(Fd const& fd, std::string_view content) {
+    while (!content.empty()) {
+        ssize_t const put = ::write(fd.get(), content.data(), content.size());
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        if (put == 0) {
+            return std::make_error_code(std::errc::io_error);
+        }
+        content.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return {};
+}
+
+std::error_code syncFile(Fd const& fd) {
+    return ::fsync(fd.get()) == 0 ? std::error_code{} : lastError();
+}
+
+std::error_code syncDirectory(std::filesystem::path const& directory) {
+    Fd const fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
+        return lastError();
+    }
+    return syncFile(fd);
+}

@@ -1,0 +1,43 @@
+#include "netconfig/interface_config.h"
+
+#include <iomanip>
+
+#include "netconfig/ipv4_text.h"
+
+namespace QEL_Finder {
+
+namespace {
+constexpr std::size_t kWords = 5;
+constexpr std::size_t kMacByteOffset = 14;
+}  // namespace
+
+InterfaceConfig makeInterfaceConfig() {
+    InterfaceConfig config;
+    config.storage = std::make_shared<std::uint32_t[]>(kWords);  // value-initialised: all zero
+    config.address = &config.storage[0];
+    config.netmask = &config.storage[1];
+    config.gateway = &config.storage[2];
+    config.mac = reinterpret_cast<std::uint8_t*>(config.storage.get()) + kMacByteOffset;
+    return config;
+}
+
+std::ostream& operator<<(std::ostream& out, InterfaceConfig const& config) {
+    out << "Address: " << formatIpv4(*config.address) << '\n';
+    out << "Netmask: " << formatIpv4(*config.netmask) << '\n';
+    out << "Gateway: " << formatIpv4(*config.gateway) << '\n';
+    out << "MAC:     ";
+    std::ios_base::fmtflags const flags = out.flags();
+    char const fill = out.fill();
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (i != 0) {
+            out << "::";
+        }
+        out << std::hex << std::uppercase << std::right << std::setw(2) << std::setfill('0')
+            << unsigned{config.mac[i]};
+    }
+    out.flags(flags);
+    out.fill(fill);
+    return out;
+}
+
+}  // namespace QEL_Finder

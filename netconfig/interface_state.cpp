@@ -1,0 +1,108 @@
+#include "netconfig/interface_state.h"
+
+#include <fstream>
+#include <iostream>
+#include <optional>
+
+#include "netconfig/detail.h"
+#include "netconfig/stanza_scan.h"
+
+namespace {
+
+using Mac = std::array<std::uint8_t, 6>;
+
+std::optional<unsigned> hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<unsigned>(c - '0');
+    }
+    if (c >= 'a' && c <= 'f') {
+        return static_cast<unsigned>(c - 'a' + 10);
+    }
+    if (c >= 'A' && c <= 'F') {
+        return static_cast<unsigned>(c - 'A' + 10);
+    }
+    return std::nullopt;
+}
+
+// Six groups of one or two hex digits joined by single colons; anything after the sixth group is
+// ignored, as sysfs may add nothing but a line feed there.
+std::optional<Mac> parseMacAddress(std::string_view text) {
+    Mac mac{};
+    std::size_t pos = 0;
+    for (std::size_t group = 0; group < mac.size(); ++group) {
+        if (group != 0) {
+            if (pos >= text.size() || text[pos] != ':') {
+                return std::nullopt;
+            }
+            ++pos;
+        }
+        unsigned value = 0;
+        std::size_t digits = 0;
+        while (digits < 2 && pos < text.size()) {
+            std::optional<unsigned> const digit = hexDigit(text[pos]);
+            if (!digit) {
+                break;
+            }
+            value = value * 16 + *digit;
+            ++digits;
+            ++pos;
+        }
+        if (digits == 0) {
+            return std::nullopt;
+        }
+        mac[group] = static_cast<std::uint8_t>(value);
+    }
+    return mac;
+}
+
+}  // namespace
+
+namespace detail {
+
+std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
+    std::ifstream in(file);
+    if (!in) {
+        std::cerr << "Could not open file: " << file.string() << std::endl;
+        return {};
+    }
+    std::string word;
+    in >> word;
+    if (word.empty()) {
+        return {};
+    }
+    std::optional<Mac> const mac = parseMacAddress(word);
+    if (!mac) {
+        std::cerr << "Parsing mac address: " << word << std::endl;
+        return {};
+    }
+    return *mac;
+}
+
+bool configuresDhcp(std::filesystem::path const& file, std::string_view name) {
+    std::ifstream in(file);
+    if (!in) {
+        std::cerr << "Unable to open configuration file " << file.string() << std::endl;
+        return false;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        if (isDhcpStanzaHead(line, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace detail
+
+std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name) {
+    std::string path = "/sys/class/net/";
+    path += name;
+    path += "/address";
+    return detail::readMacAddress(path);
+}
+
+bool isDHCPEnabled(std::string name) {
+    static std::filesystem::path const ifName = "/etc/network/interfaces";
+    return detail::configuresDhcp(ifName, name);
+}

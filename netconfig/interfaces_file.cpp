@@ -1,0 +1,83 @@
+#include "netconfig/interfaces_file.h"
+
+#include <iostream>
+#include <optional>
+
+#include "netconfig/detail.h"
+#include "netconfig/file_io.h"
+#include "netconfig/ipv4_text.h"
+#include "netconfig/safe_file.h"
+#include "netconfig/stanza_scan.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
+
+// The whole file, or nothing after one line on standard error: a file read only in part must
+// never be written back shortened.
+std::optional<std::string> readConfiguration(fs::path const& file) {
+    std::error_code ec;
+    Fd const fd = openForReading(file, ec);
+    if (!fd) {
+        std::cerr << "Unable to open configuration file " << file.string() << std::endl;
+        return std::nullopt;
+    }
+    std::string text;
+    ec = readAll(fd, text);
+    if (ec) {
+        std::cerr << "Unable to read configuration file " << file.string() << ": " << ec.message()
+                  << std::endl;
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string getDynamicInterfaceDef(std::string_view name) {
+    std::string stanza = "iface ";
+    stanza += name;
+    stanza += " inet dhcp\n";
+    return stanza;
+}
+
+std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
+                                  std::string_view name) {
+    std::string stanza = "iface ";
+    stanza += name;
+    stanza += " inet static";
+    stanza += "\n  address " + formatIpv4(*config.address);
+    stanza += "\n  netmask " + formatIpv4(*config.netmask);
+    if (*config.gateway != 0) {
+        stanza += "\n  gateway " + formatIpv4(*config.gateway);
+    }
+    stanza += '\n';
+    return stanza;
+}
+
+namespace detail {
+
+bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
+                          std::string_view name) {
+    std::optional<std::string> const text = readConfiguration(file);
+    if (!text) {
+        return false;
+    }
+    std::string const stanza = *config.address == kDhcpAddress
+                                   ? getDynamicInterfaceDef(name)
+                                   : getStaticInterfaceDef(config, name);
+    fs::path tmp = file;
+    tmp += ".tmp";
+    fs::path backup = file;
+    backup += ".bak";
+    return replaceFileSafely(file, tmp, replaceInterfaceStanza(*text, name, stanza), &backup);
+}
+
+}  // namespace detail
+
+bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name) {
+    static fs::path const ifName = "/etc/network/interfaces";
+    return detail::updateInterfacesFile(ifName, config, name);
+}

@@ -1,0 +1,174 @@
+#include "netconfig/interfaces_file.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "netconfig/detail.h"
+#include "netconfig/safe_file.h"
+#include "netconfig/test_sandbox.h"
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+using testing::StartsWith;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+constexpr char kOriginal[] = "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet dhcp\n";
+
+QEL_Finder::InterfaceConfig dhcpRequest() {
+    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
+    *config.address = 0xFFFFFFFFu;
+    return config;
+}
+
+QEL_Finder::InterfaceConfig staticRequest() {
+    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
+    *config.address = htonl(0x0A000002);  // 10.0.0.2
+    *config.netmask = htonl(0xFF000000);
+    return config;
+}
+
+class InterfacesFileRewrite : public testing::Test {
+  protected:
+    fs::path file() const { return dir.path() / "interfaces"; }
+    fs::path tmp() const { return dir.path() / "interfaces.tmp"; }
+    fs::path bak() const { return dir.path() / "interfaces.bak"; }
+    TempDir dir;
+};
+
+// Sets or clears the immutable attribute; false when the file system or the caller cannot.
+bool setImmutable(fs::path const& file, bool on) {
+    int const fd = open(file.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return ok;
+}
+
+}  // namespace
+
+TEST_F(InterfacesFileRewrite, InstallsTheNewFileAndKeepsThePreviousAsBackup) {
+    writeText(file(), kOriginal);
+    writeText(bak(), "older generation\n");
+    ASSERT_TRUE(detail::updateInterfacesFile(file(), staticRequest(), "eth0"));
+    EXPECT_EQ(readText(file()),
+              "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\n"
+              "  address 10.0.0.2\n  netmask 255.0.0.0\n\n");
+    EXPECT_EQ(readText(bak()), kOriginal);
+    EXPECT_FALSE(fs::exists(tmp()));
+
+    ASSERT_TRUE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_EQ(readText(file()), std::string(kOriginal) + "\n");
+    EXPECT_THAT(readText(bak()), HasSubstr("inet static"));
+}
+
+TEST_F(InterfacesFileRewrite, UnreadableConfigurationChangesNothing) {
+    CaptureStderr();
+    EXPECT_FALSE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_EQ(GetCapturedStderr(), "Unable to open configuration file " + file().string() + "\n");
+
+    // A directory opens but fails on the first read: an input error, not an empty file.
+    fs::create_directory(file());
+    CaptureStderr();
+    EXPECT_FALSE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_EQ(GetCapturedStderr(),
+              "Unable to read configuration file " + file().string() + ": Is a directory\n");
+    EXPECT_FALSE(fs::exists(tmp()));
+    EXPECT_FALSE(fs::exists(bak()));
+    EXPECT_TRUE(fs::is_directory(file()));
+}
+
+TEST_F(InterfacesFileRewrite, FailedRenameIsReportedAndLeavesNoTemporary) {
+    fs::create_directories(file() / "occupied");
+    CaptureStderr();
+    EXPECT_FALSE(replaceFileSafely(file(), tmp(), "new\n", nullptr));
+    EXPECT_THAT(GetCapturedStderr(),
+                StartsWith("Unable to rename " + tmp().string() + " to " + file().string() + ": "));
+    EXPECT_FALSE(fs::exists(tmp()));
+    EXPECT_TRUE(fs::exists(file() / "occupied"));
+}
+
+TEST_F(InterfacesFileRewrite, ImmutableTargetFallsBackToCopyThenFailsItsRename) {
+    writeText(file(), kOriginal);
+    if (!setImmutable(file(), true)) {
+        GTEST_SKIP() << "cannot set the immutable attribute here (needs root and ext4-like fs)";
+    }
+    CaptureStderr();
+    bool const rewritten = detail::updateInterfacesFile(file(), dhcpRequest(), "eth0");
+    std::string const message = GetCapturedStderr();
+    setImmutable(file(), false);
+    EXPECT_FALSE(rewritten);
+    EXPECT_THAT(message, StartsWith("Unable to rename " + tmp().string()));
+    EXPECT_EQ(readText(file()), kOriginal);
+    EXPECT_EQ(readText(bak()), kOriginal);
+    EXPECT_FALSE(fs::exists(tmp()));
+}
+
+TEST_F(InterfacesFileRewrite, ReadOnlyDirectoryNamesTheTemporaryFile) {
+    fs::create_directory(dir.path() / "etc");
+    fs::path const conf = dir.path() / "etc" / "interfaces";
+    writeText(conf, kOriginal);
+    auto const child = runInPrivateMounts(dir.path(), [&] {
+        if (!bindMount(conf.parent_path(), conf.parent_path(), true)) {
+            return 2;
+        }
+        return detail::updateInterfacesFile(conf, dhcpRequest(), "eth0") ? 1 : 0;
+    });
+    if (!child) {
+        GTEST_SKIP() << "needs root and a private mount namespace";
+    }
+    EXPECT_EQ(child->status, 0);
+    EXPECT_EQ(child->err,
+              "Unable to open configuration file " + conf.string() + ".tmp for writing\n");
+    EXPECT_EQ(readText(conf), kOriginal);
+}
+
+TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
+    fs::path const mnt = dir.path() / "small";
+    fs::path const seen = dir.path() / "seen";
+    fs::create_directory(mnt);
+    fs::create_directory(seen);
+    // The long original makes the new text need fresh pages that the full file system lacks.
+    std::string original = kOriginal;
+    for (int i = 0; i < 200; ++i) {
+        original += "# padding line " + std::to_string(i) + "\n";
+    }
+    auto const child = runInPrivateMounts(dir.path(), [&] {
+        if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            return 2;
+        }
+        writeText(mnt / "interfaces", original);
+        int const filler = open((mnt / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        std::string const page(4096, 'x');
+        while (write(filler, page.data(), page.size()) > 0) {
+        }
+        close(filler);
+        bool const rewritten =
+            detail::updateInterfacesFile(mnt / "interfaces", dhcpRequest(), "eth0");
+        fs::copy(mnt, seen, fs::copy_options::recursive);
+        return rewritten ? 1 : 0;
+    });
+    if (!child) {
+        GTEST_SKIP() << "needs root and a private mount namespace";
+    }
+    EXPECT_EQ(child->status, 0);
+    EXPECT_EQ(child->err, "Unable to write " + (mnt / "interfaces.tmp").string() +
+                              ": No space left on device\n");
+    EXPECT_EQ(readText(seen / "interfaces"), original);
+    EXPECT_FALSE(fs::exists(seen / "interfaces.tmp"));
+    EXPECT_FALSE(fs::exists(seen / "interfaces.bak"));
+}

@@ -1,0 +1,20 @@
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "netconfig/apply_config.h"
+
+void RunCommand(std::string command, bool echo) {
+    if (echo) {
+        std::cout << command << std::endl;
+    }
+    int const status = std::system(command.c_str());
+    if (status == -1) {
+        std::cerr << std::strerror(errno) << std::endl;
+        return;
+    }
+    if (status > 0) {
+        std::cerr << "command '" << command << "' failed with " << status << std::endl;
+    }
+}

@@ -1,0 +1,84 @@
+#include "netconfig/safe_file.h"
+
+#include <iostream>
+#include <system_error>
+#include <utility>
+
+#include "netconfig/file_io.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Writes and syncs the whole of content, then closes; the first error, or none.
+std::error_code writeDurably(Fd fd, std::string_view content) {
+    std::error_code ec = writeAll(fd, content);
+    if (!ec) {
+        ec = syncFile(fd);
+    }
+    std::error_code const closed = fd.close();
+    return ec ? ec : closed;
+}
+
+// The target's present content under the backup name, while the target itself stays in place.
+std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
+    std::error_code ec;
+    fs::remove(backup, ec);
+    if (ec) {
+        return ec;
+    }
+    fs::create_hard_link(target, backup, ec);
+    if (!ec) {
+        return ec;
+    }
+    // Some file systems (and immutable targets) refuse hard links; a copy keeps the same text.
+    ec.clear();
+    fs::copy_file(target, backup, fs::copy_options::overwrite_existing, ec);
+    return ec;
+}
+
+void dropTemporary(fs::path const& tmp) {
+    std::error_code ignored;
+    fs::remove(tmp, ignored);
+}
+
+}  // namespace
+
+bool replaceFileSafely(fs::path const& target, fs::path const& tmp, std::string_view content,
+                       fs::path const* backup) {
+    std::error_code ec;
+    Fd fd = openForWriting(tmp, ec);
+    if (!fd) {
+        std::cerr << "Unable to open configuration file " << tmp.string() << " for writing"
+                  << std::endl;
+        return false;
+    }
+    if (std::error_code const written = writeDurably(std::move(fd), content)) {
+        dropTemporary(tmp);
+        std::cerr << "Unable to write " << tmp.string() << ": " << written.message() << std::endl;
+        return false;
+    }
+    if (backup != nullptr) {
+        if (std::error_code const kept = keepBackup(target, *backup)) {
+            dropTemporary(tmp);
+            std::cerr << "Unable to keep " << target.string() << " as " << backup->string() << ": "
+                      << kept.message() << std::endl;
+            return false;
+        }
+    }
+    fs::rename(tmp, target, ec);
+    if (ec) {
+        dropTemporary(tmp);
+        std::cerr << "Unable to rename " << tmp.string() << " to " << target.string() << ": "
+                  << ec.message() << std::endl;
+        return false;
+    }
+    fs::path const directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (std::error_code const synced = syncDirectory(directory)) {
+        // The new file is already in place and will be read; only its durability across a power
+        // loss is in doubt, so this is reported but not turned into a failure.
+        std::cerr << "Unable to sync directory " << directory.string() << ": " << synced.message()
+                  << std::endl;
+    }
+    return true;
+}

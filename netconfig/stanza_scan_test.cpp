@@ -1,0 +1,93 @@
+#include "netconfig/stanza_scan.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include "netconfig/interfaces_file.h"
+
+namespace {
+
+constexpr char kDhcp[] = "iface eth0 inet dhcp\n";
+
+QEL_Finder::InterfaceConfig staticConfig(char const* gateway) {
+    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
+    inet_pton(AF_INET, "192.168.0.10", config.address);
+    inet_pton(AF_INET, "255.255.255.0", config.netmask);
+    inet_pton(AF_INET, gateway, config.gateway);
+    return config;
+}
+
+}  // namespace
+
+TEST(StanzaBuilders, StaticStanzaOmitsAZeroGateway) {
+    EXPECT_EQ(getStaticInterfaceDef(staticConfig("192.168.0.1"), "eth0"),
+              "iface eth0 inet static\n  address 192.168.0.10\n  netmask 255.255.255.0\n"
+              "  gateway 192.168.0.1\n");
+    EXPECT_EQ(getStaticInterfaceDef(staticConfig("0.0.0.0"), "eth0"),
+              "iface eth0 inet static\n  address 192.168.0.10\n  netmask 255.255.255.0\n");
+    EXPECT_EQ(getDynamicInterfaceDef("eth1"), "iface eth1 inet dhcp\n");
+}
+
+TEST(StanzaReplacement, StaticWorkedExampleByteForByte) {
+    std::string const input =
+        "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet dhcp\n\n"
+        "auto wlan0\niface wlan0 inet dhcp\n";
+    EXPECT_EQ(replaceInterfaceStanza(input, "eth0",
+                                     getStaticInterfaceDef(staticConfig("192.168.0.1"), "eth0")),
+              "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\n"
+              "  address 192.168.0.10\n  netmask 255.255.255.0\n  gateway 192.168.0.1\n\n"
+              "auto wlan0\niface wlan0 inet dhcp\n");
+}
+
+// Each case is also rewritten a second time: a repeated request must not change the file again.
+TEST(StanzaReplacement, KeepsEverythingOutsideTheOldStanzaAndIsStable) {
+    struct Case {
+        char const* what;
+        std::string input;
+        std::string expected;
+    } const cases[] = {
+        {"dhcp worked example", "auto lo\niface lo inet loopback\n",
+         "auto lo\niface lo inet loopback\nauto eth0\niface eth0 inet dhcp\n\n"},
+        {"empty file", "", "auto eth0\niface eth0 inet dhcp\n\n"},
+        {"allow-hotplug is no auto line", "allow-hotplug eth0\niface eth0 inet static\n",
+         "allow-hotplug eth0\nauto eth0\niface eth0 inet dhcp\n\n"},
+        {"auto line after the stanza", "iface eth0 inet static\n  address 10.0.0.2\nauto eth0\n",
+         "auto eth0\niface eth0 inet dhcp\n\nauto eth0\n"},
+        {"auto prefix counts", "auto eth0.100\niface eth0 inet static\n",
+         "auto eth0.100\niface eth0 inet dhcp\n\n"},
+        {"auto of several names does not", "auto lo eth0\niface eth0 inet static\n",
+         "auto lo eth0\nauto eth0\niface eth0 inet dhcp\n\n"},
+        {"later second stanza dropped",
+         "auto eth0\niface eth0 inet static\n  address 10.0.0.2\nauto wlan0\n"
+         "iface wlan0 inet dhcp\niface eth0 inet static\n  address 10.0.0.3\n",
+         "auto eth0\niface eth0 inet dhcp\n\nauto wlan0\niface wlan0 inet dhcp\n"},
+        {"no final line feed outside", "auto lo\niface lo inet loopback",
+         "auto lo\niface lo inet loopback\nauto eth0\niface eth0 inet dhcp\n\n"},
+        {"no final line feed inside", "auto eth0\niface eth0 inet static\n  address 10.0.0.2",
+         "auto eth0\niface eth0 inet dhcp\n\n"},
+        {"inet6 stanza ends it",
+         "auto eth0\niface eth0 inet static\n  address 10.0.0.2\niface eth0 inet6 auto\n",
+         "auto eth0\niface eth0 inet dhcp\n\niface eth0 inet6 auto\n"},
+        {"other interface with the name as prefix", "iface eth0.5 inet static\n  address 1.2.3.4\n",
+         "iface eth0.5 inet static\n  address 1.2.3.4\nauto eth0\niface eth0 inet dhcp\n\n"},
+        {"source ends it",
+         "auto eth0\niface eth0 inet static\n  address 10.0.0.2\nsource /etc/network/x/*\n",
+         "auto eth0\niface eth0 inet dhcp\n\nsource /etc/network/x/*\n"},
+        {"source-directory ends it",
+         "auto eth0\niface eth0 inet static\nsource-directory /etc/network/x\n",
+         "auto eth0\niface eth0 inet dhcp\n\nsource-directory /etc/network/x\n"},
+        {"tab-indented options stay inside",
+         "auto eth0\niface eth0 inet static\n\taddress 10.0.0.2\n\tnetmask 255.0.0.0\n"
+         "auto lo\n",
+         "auto eth0\niface eth0 inet dhcp\n\nauto lo\n"},
+        {"comments then end of file",
+         "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n# old\n\n# older\n",
+         "auto eth0\niface eth0 inet dhcp\n\n"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string const once = replaceInterfaceStanza(c.input, "eth0", kDhcp);
+        EXPECT_EQ(once, c.expected);
+        EXPECT_EQ(replaceInterfaceStanza(once, "eth0", kDhcp), once);
+    }
+}

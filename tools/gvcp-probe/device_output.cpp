@@ -1,0 +1,147 @@
+#include "tools/gvcp-probe/device_output.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace gvcp_probe {
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at text[at], or 0 when it is not valid (overlong
+// forms, surrogates and values above U+10FFFF included).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+    auto const byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[at + i]); };
+    std::uint8_t const lead = byte(0);
+    std::size_t length = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        auto const c = static_cast<std::uint8_t>(text[i]);
+        if (c >= 0x80) {
+            std::size_t const length = utf8SequenceLength(text, i);
+            if (length == 0) {
+                out += "\\ufffd";
+                ++i;
+            } else {
+                out.append(text.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
+
+std::string printableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char const c : text) {
+        auto const byte = static_cast<std::uint8_t>(c);
+        out += byte >= 0x20 && byte < 0x7F ? c : '?';
+    }
+    return out;
+}
+
+std::string devicesAsJson(std::vector<FoundDevice> const& devices) {
+    if (devices.empty()) {
+        return "[]\n";
+    }
+    std::string out = "[\n";
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        DeviceDescription const& d = devices[i].device;
+        out += "  {\"mac\": " + jsonString(formatMac(d.mac));
+        out += ", \"address\": " + jsonString(formatIpv4(d.address));
+        out += ", \"mask\": " + jsonString(formatIpv4(d.mask));
+        out += ", \"gateway\": " + jsonString(formatIpv4(d.gateway));
+        out += ", \"ip_config\": " + jsonString(ipConfigModeName(d.ipConfigCurrent));
+        out += ", \"ip_config_current\": " + std::to_string(d.ipConfigCurrent);
+        out += ", \"manufacturer\": " + jsonString(d.manufacturer);
+        out += ", \"model\": " + jsonString(d.model);
+        out += ", \"serial\": " + jsonString(d.serial);
+        out += ", \"from\": " + jsonString(formatIpv4(devices[i].from.address));
+        out += ", \"from_port\": " + std::to_string(devices[i].from.port) + "}";
+        out += i + 1 < devices.size() ? ",\n" : "\n";
+    }
+    out += "]\n";
+    return out;
+}
+
+std::string devicesAsText(std::vector<FoundDevice> const& devices) {
+    std::string out;
+    for (FoundDevice const& found : devices) {
+        DeviceDescription const& d = found.device;
+        if (!out.empty()) {
+            out += '\n';
+        }
+        out += "device " + formatMac(d.mac) + '\n';
+        out += "  address       " + formatIpv4(d.address) + '\n';
+        out += "  mask          " + formatIpv4(d.mask) + '\n';
+        out += "  gateway       " + formatIpv4(d.gateway) + '\n';
+        out += "  ip config     " + std::string(ipConfigModeName(d.ipConfigCurrent)) + '\n';
+        out += "  manufacturer  " + printableText(d.manufacturer) + '\n';
+        out += "  model         " + printableText(d.model) + '\n';
+        out += "  serial        " + printableText(d.serial) + '\n';
+        out += "  reply from    " + formatEndpoint(found.from) + '\n';
+    }
+    return out;
+}
+
+}  // namespace gvcp_probe

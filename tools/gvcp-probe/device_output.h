@@ -1,0 +1,33 @@
+// The discovered devices as text for a person or as JSON for a script.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/gvcp-probe/address_text.h"
+#include "tools/gvcp-probe/probe_wire.h"
+
+namespace gvcp_probe {
+
+struct FoundDevice {
+    DeviceDescription device;
+    Endpoint from;
+};
+
+// A JSON string literal, quotes included. Control characters are escaped, valid UTF-8 passes
+// through and every byte that is not part of valid UTF-8 becomes U+FFFD, so the result is always
+// valid JSON whatever the device sent.
+std::string jsonString(std::string_view text);
+
+// The text with every control character and non-ASCII byte shown as '?', so a device's strings
+// cannot move the cursor or change the colours of the terminal.
+std::string printableText(std::string_view text);
+
+// A JSON array with one object per device, in the given order, ending with a line end.
+std::string devicesAsJson(std::vector<FoundDevice> const& devices);
+
+// One block of lines per device, blocks separated by an empty line.
+std::string devicesAsText(std::vector<FoundDevice> const& devices);
+
+}  // namespace gvcp_probe

@@ -1,0 +1,134 @@
+#include "tools/gvcp-probe/probe_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace gvcp_probe {
+namespace {
+
+std::variant<ProbeOptions, UsageError> parse(std::vector<char const*> args) {
+    return parseCommandLine(args);
+}
+
+ProbeOptions parsed(std::vector<char const*> args) {
+    auto result = parse(args);
+    if (auto* error = std::get_if<UsageError>(&result)) {
+        ADD_FAILURE() << error->message;
+        return {};
+    }
+    return std::get<ProbeOptions>(result);
+}
+
+std::string usageError(std::vector<char const*> args) {
+    auto result = parse(args);
+    if (!std::holds_alternative<UsageError>(result)) {
+        ADD_FAILURE() << "accepted";
+        return {};
+    }
+    return std::get<UsageError>(result).message;
+}
+
+TEST(ProbeOptions, DiscoverDefaultsAndOptions) {
+    ProbeOptions const plain = parsed({"discover"});
+    EXPECT_EQ(plain.command, Command::Discover);
+    EXPECT_EQ(formatEndpoint(plain.to), "255.255.255.255:3956");
+    EXPECT_EQ(plain.timeoutMs, 1000);
+    EXPECT_FALSE(plain.allowBroadcastAck);
+    EXPECT_FALSE(plain.json);
+    EXPECT_FALSE(plain.verbose);
+
+    ProbeOptions const full = parsed({"discover", "--to", "192.0.2.10", "--timeout-ms=250",
+                                      "--json", "--allow-broadcast-ack", "-v"});
+    EXPECT_EQ(formatEndpoint(full.to), "192.0.2.10:3956");
+    EXPECT_EQ(full.timeoutMs, 250);
+    EXPECT_TRUE(full.allowBroadcastAck);
+    EXPECT_TRUE(full.json);
+    EXPECT_TRUE(full.verbose);
+}
+
+TEST(ProbeOptions, ForceIpOperandsAndTheirTimeOuts) {
+    ProbeOptions const fixed = parsed({"force-ip", "--allow-broadcast-ack", "00-1A-2B-3C-4D-5E",
+                                       "192.0.2.20", "255.255.255.0", "192.0.2.1"});
+    EXPECT_EQ(fixed.command, Command::ForceIp);
+    EXPECT_EQ(formatMac(fixed.mac), "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(formatIpv4(fixed.address), "192.0.2.20");
+    EXPECT_EQ(formatIpv4(fixed.mask), "255.255.255.0");
+    EXPECT_EQ(formatIpv4(fixed.gateway), "192.0.2.1");
+    EXPECT_TRUE(fixed.allowBroadcastAck);
+    EXPECT_EQ(formatEndpoint(fixed.to), "255.255.255.255:3956");
+    EXPECT_EQ(fixed.timeoutMs, 30000);
+
+    // dhcp waits for a lease like a static change; a restart-only request gets no acknowledge.
+    EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "255.255.255.255", "0.0.0.0", "0.0.0.0"})
+                  .timeoutMs,
+              30000);
+    EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "0.0.0.0", "0.0.0.0", "0.0.0.0"}).timeoutMs,
+              3000);
+    EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "0.0.0.0", "0.0.0.0", "0.0.0.0",
+                      "--timeout-ms", "10"})
+                  .timeoutMs,
+              10);
+    // Masks the device should refuse are still sent, so its refusal can be tested.
+    EXPECT_EQ(
+        formatIpv4(
+            parsed({"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.0.255.0", "0.0.0.0"}).mask),
+        "255.0.255.0");
+}
+
+TEST(ProbeOptions, HelpWinsAnywhere) {
+    EXPECT_EQ(parsed({"--help"}).command, Command::Help);
+    EXPECT_EQ(parsed({"discover", "--bogus", "-h"}).command, Command::Help);
+    EXPECT_NE(helpText().find("Exit statuses"), std::string_view::npos);
+}
+
+TEST(ProbeOptions, BenchNeedsATarget) {
+    ProbeOptions const bench = parsed({"bench-discovery", "--count", "50", "--to", "192.0.2.10"});
+    EXPECT_EQ(bench.command, Command::BenchDiscovery);
+    EXPECT_EQ(bench.count, 50);
+    EXPECT_EQ(formatEndpoint(bench.to), "192.0.2.10:3956");
+    EXPECT_NE(usageError({"bench-discovery"}).find("--to"), std::string::npos);
+}
+
+TEST(ProbeOptions, UsageErrorsNameTheFault) {
+    struct Case {
+        std::vector<char const*> args;
+        char const* message;
+    };
+    std::vector<Case> const cases{
+        {{}, "no command"},
+        {{"find"}, "unknown command 'find'"},
+        {{"discover", "--bogus"}, "unknown option '--bogus'"},
+        {{"discover", "--to"}, "'--to' needs a value"},
+        {{"discover", "--to", "192.0.2"}, "bad address for --to: '192.0.2'"},
+        {{"discover", "--timeout-ms", "0"}, "bad value for --timeout-ms: '0'"},
+        {{"discover", "--timeout-ms", "-5"}, "bad value for --timeout-ms"},
+        {{"discover", "--timeout-ms", "10ms"}, "bad value for --timeout-ms"},
+        {{"discover", "--timeout-ms", "99999999999"}, "bad value for --timeout-ms"},
+        {{"discover", "--json=yes"}, "'--json' takes no value"},
+        {{"discover", "--count", "5"}, "not an option of discover"},
+        {{"discover", "192.0.2.10"}, "unexpected argument '192.0.2.10'"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "--json"},
+         "not an option of force-ip"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0"}, "MAC ADDRESS MASK"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "x"},
+         "MAC ADDRESS MASK"},
+        {{"force-ip", "00:1a:2b:3c:4d", "192.0.2.20", "255.255.255.0", "0.0.0.0"},
+         "bad MAC address '00:1a:2b:3c:4d'"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.256", "255.255.255.0", "0.0.0.0"},
+         "bad address '192.0.2.256'"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255", "0.0.0.0"},
+         "bad mask '255.255.255'"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "gw"},
+         "bad gateway 'gw'"},
+    };
+    for (Case const& c : cases) {
+        std::string const message = usageError(c.args);
+        EXPECT_NE(message.find(c.message), std::string::npos)
+            << "got: " << message << ", wanted: " << c.message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+}
+
+}  // namespace
+}  // namespace gvcp_probe
