@@ -1,6 +1,7 @@
 #include <sys/socket.h>
 
 #include <iostream>
+#include <string>
 
 #include "net/sockets.h"
 
@@ -18,25 +19,31 @@ bool enableOption(int handle, int name, QEL_Finder::SocketManager* manager) {
     return manager->setsockopt(handle, SOL_SOCKET, name, &on, sizeof on) != -1;
 }
 
+// Takes the error text before anything is written: the write itself may change errno.
+void reportFailure(char const* what, QEL_Finder::SocketManager* manager) {
+    std::string const why = manager->getError();
+    std::cerr << what << why << std::endl;
+}
+
 }  // namespace
 
 bool setupSocket(int& handle, sockaddr* address, QEL_Finder::SocketManager* manager) {
     if (handle == -1) {
         handle = manager->getSocketUDP();
         if (handle < 0) {
-            std::cerr << "getting socket: " << manager->getError() << std::endl;
+            reportFailure("getting socket: ", manager);
             return false;
         }
     }
     if (!enableOption(handle, SO_BROADCAST, manager)) {
-        std::cerr << "setting socket option broadcast: " << manager->getError() << std::endl;
+        reportFailure("setting socket option broadcast: ", manager);
     }
     // Reply sockets bind the same port beside the listening socket; address reuse allows that.
     if (!enableOption(handle, SO_REUSEADDR, manager)) {
-        std::cerr << "setting socket option reuse port: " << manager->getError() << std::endl;
+        reportFailure("setting socket option reuse port: ", manager);
     }
     if (manager->bindSocket(handle, address) == -1) {
-        std::cerr << "binding socket: " << manager->getError() << std::endl;
+        reportFailure("binding socket: ", manager);
         return false;
     }
     return true;

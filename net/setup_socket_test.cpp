@@ -7,6 +7,7 @@
 
 #include "net/linux_socket_manager.h"
 #include "net/private_network.h"
+#include "net/recording_socket_manager.h"
 #include "net/sockets.h"
 
 namespace {
@@ -56,6 +57,37 @@ TEST(SetupSocket, ReportsAFailedBindAndKeepsTheHandle) {
     EXPECT_FALSE(bound);
     EXPECT_EQ(printed, std::string("binding socket: ") + std::strerror(EADDRNOTAVAIL) + "\n");
     EXPECT_EQ(handle, 0);
+}
+
+TEST(SetupSocket, OptionFailuresAreReportedButTheBindDecides) {
+    QEL_Finder::testing::RecordingSocketManager manager;
+    manager.optionsFail = true;
+    int handle = 3;
+    sockaddr_in address = socketAddress("192.0.2.1", kGvcpPort);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "setting socket option broadcast: fake failure\n"
+              "setting socket option reuse port: fake failure\n");
+    ASSERT_EQ(manager.optionsSet.size(), 2U);
+    EXPECT_EQ(manager.optionsSet[0].name, SO_BROADCAST);
+    EXPECT_EQ(manager.optionsSet[1].name, SO_REUSEADDR);
+    EXPECT_EQ(manager.optionsSet[1].value, 1);
+    ASSERT_EQ(manager.binds.size(), 1U);
+    EXPECT_EQ(manager.binds[0].handle, 3);
+    EXPECT_TRUE(manager.created.empty());
+}
+
+TEST(SetupSocket, FailedCreationLeavesNoHandle) {
+    QEL_Finder::testing::RecordingSocketManager manager;
+    manager.nextHandle = -1;
+    int handle = -1;
+    sockaddr_in address = socketAddress("0.0.0.0", kGvcpPort);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "getting socket: fake failure\n");
+    EXPECT_EQ(handle, -1);
+    EXPECT_TRUE(manager.binds.empty());
 }
 
 TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {

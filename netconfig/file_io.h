@@ -17,9 +17,9 @@ class Fd {
     Fd& operator=(Fd const&) = delete;
     ~Fd();
 
-    int get() const { return fd_; }
-    int release();
-    explicit operator bool() const { return fd_ >= 0; }
+    int get() const { return fd_; }                      // the descriptor, -1 when empty
+    int release();                                       // gives up ownership; -1 when empty
+    explicit operator bool() const { return fd_ >= 0; }  // true while it holds a descriptor
     // Closes now, so that a deferred write error surfaces; the error, or none.
     std::error_code close();
 

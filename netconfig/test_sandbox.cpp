@@ -65,7 +65,7 @@ std::optional<ChildResult> runInPrivateMounts(fs::path const& scratch,
     fs::path const errFile = scratch / "child.err";
     // Output still buffered in the parent would otherwise be flushed a second time by the child.
     std::cout.flush();
-    std::fflush(nullptr);
+    (void)std::fflush(nullptr);
     pid_t const pid = fork();
     if (pid < 0) {
         return std::nullopt;
@@ -82,7 +82,7 @@ std::optional<ChildResult> runInPrivateMounts(fs::path const& scratch,
         int status = body();
         std::cout.flush();
         std::cerr.flush();
-        std::fflush(nullptr);
+        (void)std::fflush(nullptr);
         _exit(status);
     }
     int raw = 0;

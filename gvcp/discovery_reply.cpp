@@ -1,0 +1,36 @@
+#include <arpa/inet.h>
+
+#include <iostream>
+
+#include "gvcp/request.h"
+#include "gvcp/send_reply.h"
+#include "service/process_state.h"
+
+namespace QEL_Finder {
+
+void answerDiscovery(Request& request) {
+    if (Verbose) {
+        std::cout << "Discovery received from " << inet_ntoa(request.requester->sin_addr)
+                  << std::endl;
+    }
+    unsigned int ownAddress = 0;
+    unsigned int ownMask = 0;
+    if (!request.manager->getIpAddressFromInterfaceName(request.interfaceName.c_str(), ownAddress,
+                                                        ownMask)) {
+        std::cerr << "Could not get the ip address for the interface " << request.interfaceName
+                  << std::endl;
+        return;
+    }
+    // A requester outside our subnet may have no route back to us; when it allows, answer by
+    // broadcast so the reply reaches it anyway.
+    bool const outsideSubnet = ((request.requester->sin_addr.s_addr ^ ownAddress) & ownMask) != 0;
+    if (outsideSubnet && (request.header.flag & kFlagBroadcastAck) != 0) {
+        request.requester->sin_addr.s_addr = kLimitedBroadcast;
+    }
+    ReplyMessage reply(request.requester,
+                       ackFor(request, kStatusSuccess, kDiscoveryAckCode, kDiscoveryAckLength));
+    reply.attach(request.record);
+    sendReply(request, reply);
+}
+
+}  // namespace QEL_Finder

@@ -1,0 +1,24 @@
+// The two steps of a force-IP that act on the system, replaceable so that the acknowledgement
+// logic can be exercised without restarting an interface.
+#pragma once
+
+#include <string>
+
+#include "netconfig/interface_config.h"
+
+namespace QEL_Finder {
+
+struct ForceIpSteps {
+    // Applies the configuration: 0 restart only, 1 dhcp, 2 static.
+    int (*applyConfig)(InterfaceConfig& config, std::string name);
+    // Returns when the interface runs, or after its time-out or a failed flag read.
+    void (*waitForLink)(std::string const& interfaceName);
+};
+
+// The steps in use: initNetworkInterface and waitForLink unless replaced.
+ForceIpSteps const& forceIpSteps();
+
+// Installs other steps (for tests) and returns the ones they replace.
+ForceIpSteps replaceForceIpSteps(ForceIpSteps steps);
+
+}  // namespace QEL_Finder

@@ -1,0 +1,196 @@
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "gvcp/force_ip_steps.h"
+#include "gvcp/test_datagram.h"
+#include "netconfig/apply_config.h"
+#include "service/process_state.h"
+
+namespace QEL_Finder {
+namespace {
+
+using testing::addressText;
+using testing::Datagram;
+using testing::RecordingSocketManager;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+using Bytes = std::vector<std::uint8_t>;
+using Events = std::vector<std::string>;
+
+constexpr std::array<std::uint8_t, 6> kDeviceMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
+// What the replaced steps saw and do. Plain function pointers cannot capture, hence a global.
+struct FakeSteps {
+    RecordingSocketManager* manager = nullptr;
+    int result = 2;
+    char const* newAddress = nullptr;  // the interface's address once the config is applied
+    std::vector<std::string> applied;  // printed config and interface name of each call
+};
+FakeSteps fake;
+
+int fakeApply(InterfaceConfig& config, std::string name) {
+    std::ostringstream text;
+    text << config << " on " << name;
+    fake.applied.push_back(text.str());
+    fake.manager->events.push_back("apply");
+    if (fake.newAddress != nullptr) {
+        fake.manager->setInterfaceAddress(fake.newAddress, "255.255.255.0");
+    }
+    return fake.result;
+}
+
+void fakeWait(std::string const& interfaceName) {
+    fake.manager->events.push_back("wait " + interfaceName);
+}
+
+Bytes forceIpPayload(std::array<std::uint8_t, 6> mac, char const* address, char const* mask,
+                     char const* gateway) {
+    ForceIpPayload payload;
+    payload.mac = mac;
+    inet_pton(AF_INET, address, &payload.address);
+    inet_pton(AF_INET, mask, &payload.netmask);
+    inet_pton(AF_INET, gateway, &payload.gateway);
+    auto const bytes = buildForceIpPayload(payload);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+Bytes ipConfigCurrent(DiscoveryAck const& record) {
+    auto const* bytes = reinterpret_cast<std::uint8_t const*>(&record.ipConfigCurrent);
+    return Bytes(bytes, bytes + 4);
+}
+
+// Device eth0 at 192.168.1.10/24, MAC 00:1A:2B:3C:4D:5E, configured by dhcp at start.
+class ForceIp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fillDiscoveryAck(record, kDeviceMac, true, "Tarn C1", "SN1");
+        manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
+        fake = FakeSteps{};
+        fake.manager = &manager;
+        saved = replaceForceIpSteps({fakeApply, fakeWait});
+        Verbose = false;
+    }
+    void TearDown() override {
+        replaceForceIpSteps(saved);
+        Verbose = false;
+    }
+
+    // Sends a force-IP from 192.168.1.50; returns standard output and error.
+    std::pair<std::string, std::string> deliver(Bytes const& payload, std::uint8_t flag = 0,
+                                                std::uint16_t length = 56) {
+        Datagram datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
+                          "192.168.1.50");
+        CaptureStdout();
+        CaptureStderr();
+        datagram.deliver(record, manager);
+        std::string out = GetCapturedStdout();
+        return {out, GetCapturedStderr()};
+    }
+
+    void expectUntouched(DiscoveryAck const& before) {
+        EXPECT_TRUE(manager.events.empty());
+        EXPECT_TRUE(fake.applied.empty());
+        EXPECT_EQ(std::memcmp(&before, &record, sizeof record), 0);
+    }
+
+    DiscoveryAck record{};
+    RecordingSocketManager manager;
+    ForceIpSteps saved{};
+};
+
+TEST_F(ForceIp, RequestsNotForThisDeviceLeaveNoTrace) {
+    Verbose = true;
+    DiscoveryAck const before = record;
+    Bytes const otherHigh = forceIpPayload({0x00, 0x1B, 0x2B, 0x3C, 0x4D, 0x5E}, "192.168.2.20",
+                                           "255.255.255.0", "0.0.0.0");
+    Bytes const otherLow = forceIpPayload({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F}, "192.168.2.20",
+                                          "255.255.255.0", "0.0.0.0");
+    Bytes const ours = forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0");
+    EXPECT_EQ(deliver(otherHigh), std::make_pair(std::string(), std::string()));
+    EXPECT_EQ(deliver(otherLow), std::make_pair(std::string(), std::string()));
+    // A zero length field means no payload, whatever the buffer holds.
+    EXPECT_EQ(deliver(ours, 0, 0), std::make_pair(std::string(), std::string()));
+    expectUntouched(before);
+}
+
+TEST_F(ForceIp, RefusedConfigurationIsReportedAndNothingIsRun) {
+    Verbose = true;
+    DiscoveryAck const before = record;
+    Bytes const payload = forceIpPayload(kDeviceMac, "192.168.2.20", "255.0.255.0", "0.0.0.0");
+    InterfaceConfig refused = makeInterfaceConfig();
+    inet_pton(AF_INET, "192.168.2.20", refused.address);
+    inet_pton(AF_INET, "255.0.255.0", refused.netmask);
+    std::string const why = configRejection(refused);
+    ASSERT_FALSE(why.empty());
+
+    auto const [out, err] = deliver(payload, 0x10);
+    EXPECT_EQ(out, "Force IP received from 192.168.1.50\n");
+    EXPECT_EQ(err, why + "\n");
+    expectUntouched(before);
+}
+
+TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAfterTheWait) {
+    fake.newAddress = "192.168.2.20";
+    auto const [out, err] =
+        deliver(forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "192.168.2.1"));
+    std::string const config =
+        "Address: 192.168.2.20\nNetmask: 255.255.255.0\nGateway: 192.168.2.1\n"
+        "MAC:     00::1A::2B::3C::4D::5E";
+    EXPECT_EQ(out, "New interface parameters are:\n" + config + "\n");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(fake.applied, (std::vector<std::string>{config + " on eth0"}));
+    EXPECT_EQ(manager.events, (Events{"apply", "socket 0", "bind 0 192.168.2.20:3956", "wait eth0",
+                                      "send 0", "close 0"}));
+    ASSERT_EQ(manager.sent.size(), 1U);
+    EXPECT_EQ(manager.sent[0].buffers,
+              (std::vector<Bytes>{{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x56, 0x78}}));
+    EXPECT_EQ(addressText(manager.sent[0].destination),
+              "192.168.1.50:" + std::to_string(testing::kRequesterPort));
+    EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x05}));
+}
+
+TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
+    fillDiscoveryAck(record, kDeviceMac, false, "Tarn C1", "SN1");
+    fake.result = 1;
+    Verbose = true;
+    auto const [out, err] =
+        deliver(forceIpPayload(kDeviceMac, "255.255.255.255", "0.0.0.0", "0.0.0.0"), 0x10);
+    EXPECT_EQ(out.rfind("Force IP received from 192.168.1.50\nNew interface parameters are:\n", 0),
+              0U)
+        << out;
+    EXPECT_NE(out.find("Sending ACK\n"), std::string::npos);
+    EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x06}));
+    ASSERT_EQ(manager.sent.size(), 1U);
+    EXPECT_EQ(addressText(manager.sent[0].destination),
+              "255.255.255.255:" + std::to_string(testing::kRequesterPort));
+}
+
+TEST_F(ForceIp, NoAcknowledgeForARestartOrWithoutAReplySocket) {
+    fake.result = 0;
+    deliver(forceIpPayload(kDeviceMac, "0.0.0.0", "0.0.0.0", "0.0.0.0"));
+    EXPECT_EQ(manager.events, (Events{"apply"}));
+    EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x06}));
+
+    // The new configuration stays applied and recorded even when no reply socket can be had.
+    manager.events.clear();
+    fake.result = 2;
+    manager.bindErrno = EADDRNOTAVAIL;
+    auto const err =
+        deliver(forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0")).second;
+    EXPECT_NE(err.find("binding socket: "), std::string::npos) << err;
+    EXPECT_TRUE(manager.sent.empty());
+    EXPECT_EQ(std::count(manager.events.begin(), manager.events.end(), "wait eth0"), 0);
+    EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x05}));
+}
+
+}  // namespace
+}  // namespace QEL_Finder

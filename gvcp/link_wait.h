@@ -1,0 +1,13 @@
+// Waiting for an interface that has just been restarted to report a running link.
+#pragma once
+
+#include <string>
+
+namespace QEL_Finder {
+
+// Polls the interface's IFF_RUNNING flag every millisecond for a little more than 5 seconds;
+// prints "Link is ready" (then pauses 0.1 s) or "Waiting for link timeout". A failed flag read
+// is reported with perror and ends the wait; without a probe socket it returns at once.
+void waitForLink(std::string const& interfaceName);
+
+}  // namespace QEL_Finder

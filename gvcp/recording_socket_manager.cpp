@@ -1,0 +1,124 @@
+#include "gvcp/recording_socket_manager.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace QEL_Finder::testing {
+
+sockaddr_in socketAddress(char const* address, unsigned short port) {
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    inet_pton(AF_INET, address, &result.sin_addr);
+    return result;
+}
+
+std::string addressText(sockaddr_in const& address) {
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+void RecordingSocketManager::setInterfaceAddress(char const* address, char const* mask) {
+    in_addr value{};
+    inet_pton(AF_INET, address, &value);
+    address_ = value;
+    inet_pton(AF_INET, mask, &mask_);
+}
+
+unsigned int RecordingSocketManager::getDefaultGateway() {
+    return gateway;
+}
+
+int RecordingSocketManager::setsockopt(int, int, int, void const*, unsigned int) {
+    return 0;
+}
+
+int RecordingSocketManager::getsockopt(int, int, int, void* value, unsigned int* length) {
+    std::memset(value, 0, *length);
+    return 0;
+}
+
+long RecordingSocketManager::sendto(int, char const*, unsigned long, int, sockaddr const*, int) {
+    events.push_back("sendto");
+    return -1;
+}
+
+long RecordingSocketManager::recvfrom(int, void*, unsigned long, int, sockaddr*, unsigned int*) {
+    events.push_back("recvfrom");
+    return -1;
+}
+
+long RecordingSocketManager::sendmsg(int handle, msghdr* message, int flags) {
+    events.push_back("send " + std::to_string(handle));
+    Sent record{
+        handle, {}, {}, message->msg_control != nullptr || message->msg_controllen != 0, flags};
+    std::memcpy(&record.destination, message->msg_name,
+                std::min<std::size_t>(message->msg_namelen, sizeof record.destination));
+    long total = 0;
+    for (std::size_t i = 0; i < message->msg_iovlen; ++i) {
+        auto const* bytes = static_cast<std::uint8_t const*>(message->msg_iov[i].iov_base);
+        record.buffers.emplace_back(bytes, bytes + message->msg_iov[i].iov_len);
+        total += static_cast<long>(message->msg_iov[i].iov_len);
+    }
+    sent.push_back(std::move(record));
+    if (sendErrno != 0) {
+        lastErrno_ = sendErrno;
+        return -1;
+    }
+    return total;
+}
+
+bool RecordingSocketManager::recvmsg(int, msghdr*, int, unsigned long* received) {
+    events.push_back("recvmsg");
+    *received = 0;
+    return false;
+}
+
+bool RecordingSocketManager::wasBroadcastMessage(msghdr*) {
+    return false;
+}
+
+int RecordingSocketManager::getInterfaceIndex(msghdr*) {
+    return -1;
+}
+
+void RecordingSocketManager::closeSocket(int handle) {
+    events.push_back("close " + std::to_string(handle));
+}
+
+int RecordingSocketManager::getSocketUDP() {
+    events.push_back("socket " + std::to_string(nextHandle_));
+    return nextHandle_++;
+}
+
+int RecordingSocketManager::bindSocket(int handle, sockaddr* address) {
+    sockaddr_in local{};
+    std::memcpy(&local, address, sizeof local);
+    events.push_back("bind " + std::to_string(handle) + " " + addressText(local));
+    if (bindErrno != 0) {
+        lastErrno_ = bindErrno;
+        return -1;
+    }
+    return 0;
+}
+
+bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, unsigned int& address,
+                                                           unsigned int& mask) {
+    lookups.emplace_back(name);
+    if (!address_) {
+        return false;
+    }
+    address = address_->s_addr;
+    mask = mask_.s_addr;
+    return true;
+}
+
+std::string RecordingSocketManager::getError() {
+    return std::strerror(lastErrno_);
+}
+
+}  // namespace QEL_Finder::testing

@@ -1,0 +1,46 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <iostream>
+
+#include "gvcp/discovery_ack.h"
+#include "net/sockets.h"
+#include "service/process_state.h"
+
+int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager* manager,
+                    std::string& interfaceName) {
+    // Read into locals so a failed lookup leaves the record exactly as it was.
+    unsigned int address = 0;
+    unsigned int mask = 0;
+    if (!manager->getIpAddressFromInterfaceName(interfaceName.c_str(), address, mask)) {
+        std::cerr << "Could not get the ip address for the interface " << interfaceName
+                  << std::endl;
+        return -1;
+    }
+    record->currentIp = address;
+    record->currentSubnetMask = mask;
+    record->defaultGateway = manager->getDefaultGateway();
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(kGvcpPort);
+    local.sin_addr.s_addr = address;
+    if (Verbose) {
+        char text[INET_ADDRSTRLEN] = "";
+        ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+        std::cout << "Opening socket on local IP " << text << std::endl;
+    }
+
+    int handle = -1;
+    if (!setupSocket(handle, reinterpret_cast<sockaddr*>(&local), manager)) {
+        // One reply per request: a bind that keeps failing must not pile up open descriptors.
+        if (handle != -1) {
+            manager->closeSocket(handle);
+        }
+        return -1;
+    }
+    int const on = 1;
+    manager->setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    return handle;
+}
