@@ -1,13 +1,37 @@
-#!/usr/bin/env bash
-# Installs what is missing, builds, and runs the daemon in the two-host test network.
-set -euo pipefail
+#!/bin/bash
+# Shows the daemon at work (run as root): builds it, sets up the two-host test network, boots the
+# device's eth0 with ifup, starts the daemon in the device host and lists the device from the PC
+# host with gvcp-probe and with Aravis's arv-tool-0.8. Everything is removed at the end.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$root/build"
-cmake --build "$root/build" -j2
+bash scripts/install-deps.sh || exit 1
+cmake -S . -B build -DTARN_WERROR=ON -DTARN_SANITIZE=ON || exit 1
+cmake --build build -j2 --target Tarn_reply gvcp-probe udp_peer || exit 1
 
-if [ ! -x "$root/build/Tarn_reply" ]; then
-  echo "demo: build/Tarn_reply is not part of this build yet; nothing to run" >&2
-  exit 1
-fi
+export NETLAB_BUILD_DIR=$PWD/build
+source tests/netlab/netlab.sh
+netlab_setup
+netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+echo "== device host: eth0 is up"
+dev_exec ip -4 -brief addr show dev eth0
+
+echo "== device host: starting build/Tarn_reply -v eth0"
+netlab_start_daemon_ready -v eth0 || netlab_fail_setup "the daemon did not start:
+$(cat "$NETLAB_DAEMON_OUT" "$NETLAB_DAEMON_ERR")"
+sed 's/^/   daemon: /' "$NETLAB_DAEMON_OUT"
+
+echo "== PC host: build/gvcp-probe discover"
+pc_exec "$NETLAB_PROBE" discover
+echo "   (exit status $?)"
+
+echo "== PC host: arv-tool-0.8"
+pc_exec arv-tool-0.8
+echo "   (exit status $?)"
+
+echo "== what the daemon printed while answering"
+sed 's/^/   daemon: /' "$NETLAB_DAEMON_OUT"
+
+echo "== stopping the daemon"
+netlab_stop_daemon TERM
+echo "   (exit status $?)"

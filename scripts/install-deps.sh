@@ -1,21 +1,32 @@
-#!/usr/bin/env bash
-# Installs every Debian package the build and the test suites need. Run as root.
+#!/bin/bash
+# Installs every Debian package the build and the tests need (run as root). A re-run with
+# everything present installs nothing.
 set -euo pipefail
 
 packages=(
-  g++ make cmake libgtest-dev libgmock-dev clang-format clang-tidy binutils
-  iproute2 procps util-linux psmisc
-  ifupdown isc-dhcp-client dnsmasq-base snmpd snmp aravis-tools-cli tshark
+    build-essential g++ cmake libgtest-dev libgmock-dev clang-format clang-tidy
+    make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
+    aravis-tools-cli tshark binutils
 )
 
 missing=()
 for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    if ! dpkg -s "$package" 2>/dev/null | grep -q '^Status: install ok installed$'; then
+        missing+=("$package")
+    fi
 done
 if [ "${#missing[@]}" -eq 0 ]; then
-  exit 0
+    echo "install-deps: all packages present"
+    exit 0
 fi
 
+if [ "$(id -u)" != 0 ]; then
+    echo "install-deps: missing ${missing[*]}; run as root to install them" >&2
+    exit 1
+fi
+echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+apt-get update
+# tshark asks whether non-root users may capture; the answer does not matter for root.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
+apt-get install -y --no-install-recommends "${missing[@]}"

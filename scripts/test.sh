@@ -1,20 +1,22 @@
-#!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and sanitizers, checks the formatting
-# and runs every test suite. Run as root from anywhere.
+#!/bin/bash
+# Builds everything with warnings as errors and sanitizers, checks the formatting of the sources
+# and runs every test, unit and integration (run as root: the integration suites build network
+# namespaces). Exits non-zero on any failure.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build"
+bash scripts/install-deps.sh
+cmake -S . -B build -DTARN_WERROR=ON -DTARN_SANITIZE=ON
+cmake --build build -j2
 
-bash "$root/scripts/install-deps.sh"
-
-cmake -S "$root" -B "$build" -DTARN_WERROR=ON -DTARN_SANITIZE=ON
-cmake --build "$build" -j2
-
-cd "$root"
-mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+# The sources of the tree as git sees it, including new files not yet committed.
+mapfile -t sources < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' |
+    while read -r file; do [ -f "$file" ] && echo "$file"; done)
 if [ "${#sources[@]}" -gt 0 ]; then
-  clang-format --dry-run --Werror "${sources[@]}"
+    if ! clang-format --dry-run --Werror "${sources[@]}"; then
+        echo "test.sh: the files above are not formatted (clang-format -i)" >&2
+        exit 1
+    fi
 fi
 
-ctest --test-dir "$build" --output-on-failure -j2
+ctest --test-dir build --output-on-failure -j2

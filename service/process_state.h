@@ -7,5 +7,6 @@
 extern std::atomic<bool> _running;
 // Set by "-v" and never cleared; gates the progress lines on standard output.
 extern bool Verbose;
-// Descriptor of "/var/lock/Tarn_Finder.lock" (-1 when it could not be opened).
+// Descriptor of "/var/lock/Tarn_Finder.lock": 0 until the lock is tried, -1 when it could not be
+// opened.
 extern int lockfile;

@@ -1,0 +1,27 @@
+#include "service/instance_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+#include "service/process_state.h"
+
+bool takeInstanceLock(char const* path) {
+    lockfile = open(path, O_RDWR | O_CREAT, 0666);
+    bool const busy = flock(lockfile, LOCK_EX | LOCK_NB) == -1 && errno == EWOULDBLOCK;
+    std::atexit(lockfileExitHandler);
+    if (busy) {
+        std::cerr << "Another instance of this application is already running" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+void lockfileExitHandler() {
+    flock(lockfile, LOCK_UN);
+    close(lockfile);
+}

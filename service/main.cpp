@@ -1,0 +1,77 @@
+// Tarn_reply: answers GVCP discovery and force-IP commands for one network interface.
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "gvcp/discovery_ack.h"
+#include "gvcp/packet_handler.h"
+#include "net/linux_socket_manager.h"
+#include "net/sockets.h"
+#include "netconfig/apply_config.h"
+#include "service/command_line.h"
+#include "service/discovery_record.h"
+#include "service/instance_lock.h"
+#include "service/packet_loop.h"
+#include "service/process_state.h"
+#include "service/startup_check.h"
+#include "service/stop_signal.h"
+
+namespace {
+
+sockaddr_in listeningAddress() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kGvcpPort);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    return address;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CommandLine const commandLine = parseCommandLine(argc, argv);
+    Verbose = commandLine.verbose;
+    if (commandLine.action != CommandLineAction::Serve) {
+        writeUsage(std::cout);
+        return commandLine.action == CommandLineAction::ShowHelp ? 0 : 1;
+    }
+
+    std::string interfaceName = commandLine.interfaceName;
+    if (Verbose) {
+        std::cout << "Using interface " << interfaceName << std::endl;
+    }
+    // The name goes into ifreq and into "ifup"/"ifdown" shell command lines.
+    if (!isSafeInterfaceName(interfaceName)) {
+        std::cerr << "Invalid interface name: " << interfaceName << std::endl;
+        return 1;
+    }
+    if (!takeInstanceLock()) {
+        return 1;
+    }
+    if (int const status = checkInterfaceUp(interfaceName); status != 0) {
+        return status;
+    }
+
+    std::unique_ptr<QEL_Finder::SocketManager> manager =
+        std::make_unique<QEL_Finder::LinuxSocketManager>();
+    installStopHandlers();
+    int listeningHandle = manager->getSocketUDP();
+    sockaddr_in address = listeningAddress();
+    if (!setupSocket(listeningHandle, reinterpret_cast<sockaddr*>(&address), manager.get())) {
+        return 2;
+    }
+
+    QEL_Finder::DiscoveryAck record{};
+    prepareDiscoveryAck(record, interfaceName);
+    if (int const status =
+            runPacketLoop(*manager, listeningHandle, record, interfaceName, onPacketArrives);
+        status != 0) {
+        return status;
+    }
+    manager->closeSocket(listeningHandle);
+    manager.reset();
+    return 0;
+}

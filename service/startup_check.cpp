@@ -1,0 +1,137 @@
+#include "service/startup_check.h"
+
+#include <fcntl.h>
+#include <net/if.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <system_error>
+
+#include "netconfig/interfaces_file.h"
+#include "netconfig/safe_file.h"
+#include "service/interface_flags.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isUp(short flags) {
+    return (flags & IFF_UP) != 0;
+}
+
+// The whole file, or nullopt with the errno of the failed call.
+std::optional<std::string> readWholeFile(fs::path const& path, int& error) {
+    int const fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return std::nullopt;
+    }
+    std::string content;
+    std::array<char, 4096> chunk{};
+    for (;;) {
+        ssize_t const count = read(fd, chunk.data(), chunk.size());
+        if (count == 0) {
+            break;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = errno;
+            close(fd);
+            return std::nullopt;
+        }
+        content.append(chunk.data(), static_cast<std::size_t>(count));
+    }
+    close(fd);
+    return content;
+}
+
+bool backupExists(fs::path const& backup) {
+    std::error_code ec;
+    bool const exists = fs::exists(backup, ec);
+    if (ec) {
+        std::cerr << "Unable to look for " << backup.string() << ": " << ec.message() << std::endl;
+    }
+    return exists;
+}
+
+// Puts the backup's content over the interfaces file without the file ever going missing.
+// False after one line on standard error.
+bool restoreBackup(InterfacesFiles const& files) {
+    int error = 0;
+    std::optional<std::string> const content = readWholeFile(files.backup, error);
+    if (!content) {
+        std::cerr << "Unable to read " << files.backup.string() << ": " << std::strerror(error)
+                  << std::endl;
+        return false;
+    }
+    return replaceFileSafely(files.config, files.temporary, *content, nullptr);
+}
+
+// Replaces the interfaces file with a dhcp stanza for this interface alone and runs ifup; a file
+// that cannot be written has been reported, and the flag query that follows decides. A failed
+// query keeps the previous flags, so it counts as still down.
+void tryDhcpOnly(std::string const& name, InterfaceControl& control, InterfacesFiles const& files,
+                 short& flags) {
+    std::string const content = "auto " + name + "\n" + getDynamicInterfaceDef(name) + "\n";
+    replaceFileSafely(files.config, files.temporary, content, nullptr);
+    control.bringUp();
+    control.readFlags(flags);
+}
+
+}  // namespace
+
+InterfacesFiles systemInterfacesFiles() {
+    return {"/etc/network/interfaces", "/etc/network/interfaces.tmp",
+            "/etc/network/interfaces.bak"};
+}
+
+int checkInterfaceUp(std::string const& name, InterfaceControl& control,
+                     InterfacesFiles const& files) {
+    short flags = 0;
+    if (int const error = control.readFlags(flags); error != 0) {
+        std::cerr << std::strerror(error) << " : " << name << std::endl;
+        return 1;
+    }
+    if (isUp(flags)) {
+        return 0;
+    }
+
+    if (!backupExists(files.backup)) {
+        std::cout << "Interface " << name << " is down and no backupfile, trying dhcp" << std::endl;
+        tryDhcpOnly(name, control, files, flags);
+    } else {
+        if (restoreBackup(files)) {
+            std::cout << "Interface " << name << " is down, trying backupFile" << std::endl;
+            control.bringUp();
+            if (int const error = control.readFlags(flags); error != 0) {
+                std::cerr << std::strerror(error) << std::endl;
+                return 1;
+            }
+        }
+        if (!isUp(flags)) {
+            std::cout << "Interface " << name << " is down, trying dhcp" << std::endl;
+            tryDhcpOnly(name, control, files, flags);
+        }
+    }
+
+    if (!isUp(flags)) {
+        std::cerr << "cannot bring interface " << name << " up, aborting." << std::endl;
+        return 3;
+    }
+    if (int const error = control.writeFlags(static_cast<short>(flags | IFF_UP)); error != 0) {
+        std::cerr << std::strerror(error) << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int checkInterfaceUp(std::string const& name) {
+    IoctlInterfaceControl control(name);
+    return checkInterfaceUp(name, control, systemInterfacesFiles());
+}

@@ -1,0 +1,37 @@
+// The start-up check that the served interface is up, with recovery through the interfaces
+// file: first its backup, then a dhcp-only file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// The ifupdown configuration the recovery restores or replaces.
+struct InterfacesFiles {
+    std::filesystem::path config;
+    std::filesystem::path temporary;  // written and renamed over config, never left behind
+    std::filesystem::path backup;     // read only
+};
+
+InterfacesFiles systemInterfacesFiles();
+
+// The system side of the check: the interface's flags and its bring-up command.
+class InterfaceControl {
+  public:
+    virtual ~InterfaceControl() = default;
+    // Reads the interface flags; 0, or the errno of the failed query (flags then untouched).
+    virtual int readFlags(short& flags) = 0;
+    // Writes the interface flags; 0, or the errno of the failed write.
+    virtual int writeFlags(short flags) = 0;
+    // Runs "ifup <name>"; a failing command has been reported on standard error.
+    virtual void bringUp() = 0;
+};
+
+// Returns 0 when the interface is up (setting IFF_UP explicitly after a recovery), 1 when its
+// flags cannot be read or written, 3 when it stays down after the dhcp fallback. Every failure
+// has been reported as one line on standard error.
+int checkInterfaceUp(std::string const& name, InterfaceControl& control,
+                     InterfacesFiles const& files);
+
+// The same on the real interface and "/etc/network/interfaces". name must be a safe interface
+// name (isSafeInterfaceName).
+int checkInterfaceUp(std::string const& name);

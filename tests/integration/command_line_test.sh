@@ -1,0 +1,74 @@
+#!/bin/bash
+# The command line: help, bad options, which operand names the interface, and names refused
+# before anything is touched.
+source "$(dirname "$0")/../netlab/netlab.sh"
+
+USAGE=$'Usage: Tarn_reply [options] [interface]\nThe default network inteface is eth0.\nOptions:\n\t-h : Show help\n\t-v : Enable verbose output\n\n'
+
+netlab_setup
+netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+
+help_exits_before_anything() {
+    local args
+    for args in "-h" "-v -h" "-h -x" "-h eth9"; do
+        rm -f "$NETLAB_LOCKFILE"
+        # shellcheck disable=SC2086 # the words are the arguments
+        netlab_run_daemon $args
+        expect_status "'$args'" 0 $?
+        expect_file_text "'$args' usage" "$NETLAB_RUN_OUT" "$USAGE"
+        expect_file_text "'$args' stderr" "$NETLAB_RUN_ERR" ""
+        expect_true "'$args' created the lock file" test ! -e "$NETLAB_LOCKFILE"
+    done
+}
+
+unknown_option_is_refused() {
+    local args
+    for args in "-x" "-x -h" "-v -x"; do
+        rm -f "$NETLAB_LOCKFILE"
+        # shellcheck disable=SC2086
+        netlab_run_daemon $args
+        expect_status "'$args'" 1 $?
+        expect_file_text "'$args' usage" "$NETLAB_RUN_OUT" "$USAGE"
+        expect_file_text "'$args' stderr" "$NETLAB_RUN_ERR" "$NETLAB_DAEMON: invalid option -- 'x'
+"
+        expect_true "'$args' created the lock file" test ! -e "$NETLAB_LOCKFILE"
+    done
+}
+
+last_operand_names_the_interface() {
+    # "-v" behind the operands still counts: options and operands may be mixed.
+    netlab_start_daemon_ready nosuch eth0 -v
+    expect_true "the packet loop did not start" netlab_daemon_running
+    expect_eq "first line" "Using interface eth0" "$(head -n 1 "$NETLAB_DAEMON_OUT")"
+    local reply
+    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX")
+    expect_match "discovery reply" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=000000030' "$reply"
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+unsafe_names_are_refused_untouched() {
+    local before name
+    before=$(cat "$NETLAB_INTERFACES")
+    for name in 'eth0;reboot' 'eth0 $(id)' 'abcdefghijklmnop' '../eth0'; do
+        rm -f "$NETLAB_LOCKFILE"
+        netlab_run_daemon "$name"
+        expect_status "'$name'" 1 $?
+        expect_eq "'$name' stderr lines" 1 "$(wc -l <"$NETLAB_RUN_ERR")"
+        expect_file_text "'$name' stdout" "$NETLAB_RUN_OUT" ""
+        expect_true "'$name' took the lock file" test ! -e "$NETLAB_LOCKFILE"
+    done
+    expect_eq "interfaces file" "$before" "$(cat "$NETLAB_INTERFACES")"
+    # Fifteen characters fit the kernel's name field: refused only because no such device exists.
+    netlab_run_daemon abcdefghijklmno
+    expect_status "15-character name" 1 $?
+    expect_file_text "15-character name stderr" "$NETLAB_RUN_ERR" "No such device : abcdefghijklmno
+"
+}
+
+netlab_case "help exits before anything" help_exits_before_anything
+netlab_case "unknown option is refused" unknown_option_is_refused
+netlab_case "last operand names the interface" last_operand_names_the_interface
+netlab_case "unsafe names are refused untouched" unsafe_names_are_refused_untouched
+netlab_finish

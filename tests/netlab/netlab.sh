@@ -1,0 +1,381 @@
+# The two-host test network, sourced by every integration suite (bash).
+#
+# A device host (network namespace, veth "eth0" with the MAC 00:1a:2b:3c:4d:5e, private mounts of
+# /etc/network, /run, /etc/resolv.conf and /var/lib/dhcp) and a PC host (namespace, veth "pc0"
+# with 192.0.2.1/24 and 198.51.100.1/24), joined by the veth pair. Nothing here touches the host's
+# own network configuration or files, and no traffic leaves the two namespaces.
+# See tests/netlab/README.md for the functions.
+# shellcheck disable=SC2034 # many variables set here are read by the suites
+
+NETLAB_HOME=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+NETLAB_BUILD_DIR=${NETLAB_BUILD_DIR:-$(cd "$NETLAB_HOME/../.." && pwd)/build}
+NETLAB_DAEMON=${NETLAB_DAEMON:-$NETLAB_BUILD_DIR/Tarn_reply}
+NETLAB_PROBE=${NETLAB_PROBE:-$NETLAB_BUILD_DIR/gvcp-probe}
+NETLAB_UDP_PEER=${NETLAB_UDP_PEER:-$NETLAB_BUILD_DIR/tests/udp_peer}
+
+NETLAB_DEVICE_MAC=00:1a:2b:3c:4d:5e
+NETLAB_PC_MAC=02:1a:2b:3c:4d:01
+NETLAB_DEVICE_ADDRESS=192.0.2.10
+NETLAB_PC_ADDRESS=192.0.2.1
+NETLAB_PC_OTHER_ADDRESS=198.51.100.1
+NETLAB_SNMP_COMMUNITY=tulmar
+# A discovery command: key 0x42, acknowledge required, DISCOVERY_CMD, no payload, req_id 0x1234.
+NETLAB_DISCOVERY_HEX='42 01 00 02 00 00 12 34'
+
+NETLAB_DEFAULT_INTERFACES='# interfaces(5) file used by ifup(8) and ifdown(8)
+auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet static
+    address 192.0.2.10
+    netmask 255.255.255.0
+    gateway 192.0.2.1
+'
+
+NETLAB_DEV=""
+NETLAB_PC=""
+NETLAB_DIR=""
+NETLAB_DAEMON_PID=""
+NETLAB_TRACKED_PIDS=()
+
+source "$NETLAB_HOME/cases.sh"
+
+# Ends the suite as skipped. CI has every tool and runs as root, so there a skip is a failure.
+netlab_skip() {
+    if [ "${CI:-}" = "true" ]; then
+        echo "FAIL: this suite would be skipped in CI: $*" >&2
+        exit 1
+    fi
+    echo "SKIP: $*"
+    exit 77
+}
+
+# Skips unless every named program is on PATH.
+netlab_require() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || netlab_skip "$tool is not installed"
+    done
+}
+
+# Fails the suite (not a skip: the build makes these) unless the named built programs exist.
+netlab_require_built() {
+    local program
+    for program in "$@"; do
+        if [ ! -x "$program" ]; then
+            echo "FAIL: $program has not been built" >&2
+            exit 1
+        fi
+    done
+}
+
+# Creates both hosts and a fresh test directory; $1 is the device's interfaces file text
+# (default: a static stanza for 192.0.2.10/24, gateway 192.0.2.1). An earlier lab of this suite is
+# torn down first. Fails the suite when the network cannot be built.
+netlab_setup() {
+    local interfaces=${1-$NETLAB_DEFAULT_INTERFACES}
+    [ "$(id -u)" = 0 ] || netlab_skip "the test network needs root"
+    netlab_require ip unshare mount
+    [ -z "$NETLAB_DIR" ] || netlab_teardown
+    trap netlab_teardown EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+
+    local tag
+    tag=$$-$(printf '%04x' $((RANDOM)))
+    NETLAB_DIR=$(mktemp -d /tmp/netlab."$tag".XXXXXX) || netlab_fail_setup "no test directory"
+    NETLAB_DEV=tarn-dev-$tag
+    NETLAB_PC=tarn-pc-$tag
+    NETLAB_DEV_CMD=(ip netns exec "$NETLAB_DEV" unshare --mount --uts --propagation private
+        "$NETLAB_HOME/device_host.sh" "$NETLAB_DIR")
+    NETLAB_INTERFACES=$NETLAB_DIR/dev/etc-network/interfaces
+    NETLAB_RESOLV=$NETLAB_DIR/dev/resolv.conf
+    NETLAB_RUN=$NETLAB_DIR/dev/run
+    NETLAB_LOCKFILE=$NETLAB_RUN/lock/Tarn_Finder.lock
+    NETLAB_DAEMON_OUT=$NETLAB_DIR/daemon.out
+    NETLAB_DAEMON_ERR=$NETLAB_DIR/daemon.err
+
+    local d=$NETLAB_DIR/dev
+    mkdir -p "$d/etc-network" "$d/etc-upper" "$d/etc-work" "$d/run/lock" "$d/run/network" \
+        "$d/var-lib-dhcp" "$d/var-lib-snmp" "$d/fakebin" || netlab_fail_setup "no device files"
+    chmod 1777 "$d/run/lock"
+    local hooks
+    for hooks in /etc/network/if-*.d /etc/network/interfaces.d; do
+        [ -d "$hooks" ] && cp -a "$hooks" "$d/etc-network/"
+    done
+    printf '%s' "$interfaces" >"$NETLAB_INTERFACES"
+    cp /etc/resolv.conf "$NETLAB_RESOLV" 2>/dev/null || : >"$NETLAB_RESOLV"
+
+    if ! ip netns add "$NETLAB_DEV" || ! ip netns add "$NETLAB_PC"; then
+        netlab_fail_setup "cannot create the namespaces"
+    fi
+    # Created from inside the device host, so no interface ever appears in the host's namespace.
+    ip -n "$NETLAB_DEV" link add eth0 address "$NETLAB_DEVICE_MAC" type veth \
+        peer name pc0 address "$NETLAB_PC_MAC" netns "$NETLAB_PC" ||
+        netlab_fail_setup "cannot create the veth pair"
+    # The last step: a PC's limited broadcast leaves by its default route, and this PC has no
+    # other route than its two subnets.
+    local step
+    for step in "-n $NETLAB_DEV link set lo up" "-n $NETLAB_PC link set lo up" \
+        "-n $NETLAB_PC link set pc0 up" "-n $NETLAB_PC addr add $NETLAB_PC_ADDRESS/24 dev pc0" \
+        "-n $NETLAB_PC addr add $NETLAB_PC_OTHER_ADDRESS/24 dev pc0" \
+        "-n $NETLAB_PC route add 255.255.255.255/32 dev pc0 src $NETLAB_PC_ADDRESS"; do
+        # shellcheck disable=SC2086 # each step is a list of words
+        ip $step || netlab_fail_setup "ip $step failed"
+    done
+
+    local mac
+    mac=$(ip netns exec "$NETLAB_DEV" cat /sys/class/net/eth0/address)
+    [ "$mac" = "$NETLAB_DEVICE_MAC" ] || netlab_fail_setup "device MAC is '$mac'"
+}
+
+netlab_fail_setup() {
+    echo "FAIL: test network: $*" >&2
+    exit 1
+}
+
+# Runs a command in the device host with the test's private mounts; returns its status.
+dev_exec() {
+    "${NETLAB_DEV_CMD[@]}" "$@"
+}
+
+# Starts a command in the background in the device host with stdout to OUT and stderr to ERR
+# (both appended); $NETLAB_LAST_PID is the command's own PID, tracked for the teardown. (A
+# function sent to the background runs in a subshell, so "dev_exec CMD &" would give the
+# subshell's PID instead.)
+dev_spawn() {
+    local out=$1 err=$2
+    shift 2
+    "${NETLAB_DEV_CMD[@]}" "$@" >>"$out" 2>>"$err" &
+    NETLAB_LAST_PID=$!
+    netlab_track "$NETLAB_LAST_PID"
+}
+
+# Starts a command in the background in the PC host, like dev_spawn.
+pc_spawn() {
+    local out=$1 err=$2
+    shift 2
+    ip netns exec "$NETLAB_PC" "$@" >>"$out" 2>>"$err" &
+    NETLAB_LAST_PID=$!
+    netlab_track "$NETLAB_LAST_PID"
+}
+
+# Runs a command in the PC host; returns its status.
+pc_exec() {
+    ip netns exec "$NETLAB_PC" "$@"
+}
+
+# Brings an interface of the device host (default eth0) up from its interfaces file with Debian's
+# ifup, as the device does at boot; output in $NETLAB_DIR/ifup.log. Returns ifup's status.
+netlab_device_ifup() {
+    netlab_require ifup
+    dev_exec ifup "${1:-eth0}" >>"$NETLAB_DIR/ifup.log" 2>&1
+}
+
+# Remembers a background process so the teardown ends it.
+netlab_track() {
+    NETLAB_TRACKED_PIDS+=("$@")
+}
+
+# Starts the daemon in the background in the device host with the given arguments; stdout and
+# stderr go to $NETLAB_DAEMON_OUT and $NETLAB_DAEMON_ERR, its PID to $NETLAB_DAEMON_PID.
+netlab_start_daemon() {
+    netlab_require_built "$NETLAB_DAEMON"
+    : >"$NETLAB_DAEMON_OUT"
+    : >"$NETLAB_DAEMON_ERR"
+    # Appending, so a test may empty the files while the daemon runs.
+    dev_spawn "$NETLAB_DAEMON_OUT" "$NETLAB_DAEMON_ERR" "$NETLAB_DAEMON" "$@"
+    NETLAB_DAEMON_PID=$NETLAB_LAST_PID
+}
+
+# Starts the daemon and waits until its packet loop runs (needs -v among the arguments) or it
+# has ended. Returns 1 when the loop did not start within 20 s.
+netlab_start_daemon_ready() {
+    netlab_start_daemon "$@"
+    local waited=0
+    until grep -q '^Starting package processing loop$' "$NETLAB_DAEMON_OUT"; do
+        netlab_daemon_running || return 1
+        [ "$waited" -lt 200 ] || return 1
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+# Runs the daemon in the foreground in the device host (killed after 30 s); stdout and stderr
+# in $NETLAB_RUN_OUT and $NETLAB_RUN_ERR. Returns the daemon's exit status.
+netlab_run_daemon() {
+    netlab_require_built "$NETLAB_DAEMON"
+    NETLAB_RUN_OUT=$NETLAB_DIR/run.out
+    NETLAB_RUN_ERR=$NETLAB_DIR/run.err
+    timeout --kill-after=5 30 "${NETLAB_DEV_CMD[@]}" "$NETLAB_DAEMON" "$@" \
+        >"$NETLAB_RUN_OUT" 2>"$NETLAB_RUN_ERR"
+}
+
+# True while the process (default: the daemon) is alive and not yet a zombie.
+netlab_daemon_running() {
+    local pid=${1:-$NETLAB_DAEMON_PID} state
+    [ -n "$pid" ] || return 1
+    state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Waits until FILE has a line matching the extended REGEX, for up to SECONDS (default 10).
+# Returns 1 on time-out.
+netlab_wait_output() {
+    local file=$1 regex=$2 seconds=${3:-10}
+    local deadline=$((SECONDS + seconds))
+    until grep -qE -- "$regex" "$file" 2>/dev/null; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Sends SIGNAL (default TERM) to the daemon and waits up to SECONDS (default 5) for it to end.
+# Returns its exit status (128 + signal when a signal ended it); when it did not end in time it
+# is killed and 124 is returned. $NETLAB_STOP_MS holds the time it took.
+netlab_stop_daemon() {
+    local signal=${1:-TERM} seconds=${2:-5}
+    local pid=$NETLAB_DAEMON_PID
+    [ -n "$pid" ] || return 127
+    local start end
+    start=$(date +%s%N)
+    kill -s "$signal" "$pid" 2>/dev/null
+    local waited=0
+    while netlab_daemon_running "$pid" && [ "$waited" -lt $((seconds * 20)) ]; do
+        sleep 0.05
+        waited=$((waited + 1))
+    done
+    end=$(date +%s%N)
+    NETLAB_STOP_MS=$(((end - start) / 1000000))
+    if netlab_daemon_running "$pid"; then
+        kill -s KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        NETLAB_DAEMON_PID=""
+        return 124
+    fi
+    wait "$pid"
+    local status=$?
+    NETLAB_DAEMON_PID=""
+    return "$status"
+}
+
+# Sends discoveries from the PC host to ADDRESS (default 192.0.2.10) until one is answered, for
+# up to SECONDS (default 30): the daemon is then in its packet loop. Returns 1 on time-out.
+netlab_wait_serving() {
+    local address=${1:-$NETLAB_DEVICE_ADDRESS} seconds=${2:-30}
+    local deadline=$((SECONDS + seconds))
+    until netlab_udp_peer send --to "$address" --hex "$NETLAB_DISCOVERY_HEX" --listen-ms 500 |
+        grep -q " len=256 "; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        netlab_daemon_running || return 1
+    done
+}
+
+# Puts an executable fake NAME, with SCRIPT as its body (sh), first on the device host's PATH.
+netlab_fake_bin() {
+    local name=$1 script=$2
+    printf '#!/bin/sh\n%s\n' "$script" >"$NETLAB_DIR/dev/fakebin/$name"
+    chmod +x "$NETLAB_DIR/dev/fakebin/$name"
+}
+
+# Runs the test tool udp_peer in the PC host (see tests/tools/udp_peer.cpp for its arguments).
+netlab_udp_peer() {
+    netlab_require_built "$NETLAB_UDP_PEER"
+    pc_exec "$NETLAB_UDP_PEER" "$@"
+}
+
+# Starts a DHCP server (dnsmasq, no DNS) in the PC host on pc0 for 192.0.2.100-150, router
+# 192.0.2.1; files dnsmasq.{pid,leases,log} in the test directory. Returns 1 when it did not
+# come up within 10 s.
+netlab_start_dnsmasq() {
+    netlab_require dnsmasq
+    local d=$NETLAB_DIR
+    : >"$d/dnsmasq.leases"
+    pc_spawn "$d/dnsmasq.log" "$d/dnsmasq.log" dnsmasq --keep-in-foreground --port=0 --conf-file=/dev/null \
+        --pid-file="$d/dnsmasq.pid" --dhcp-leasefile="$d/dnsmasq.leases" \
+        --log-facility="$d/dnsmasq.log" --log-dhcp --user=root --group=root \
+        --bind-interfaces --interface=pc0 --except-interface=lo --dhcp-authoritative \
+        --dhcp-range=192.0.2.100,192.0.2.150,255.255.255.0,1h --dhcp-option=3,192.0.2.1
+    NETLAB_DNSMASQ_PID=$NETLAB_LAST_PID
+    netlab_wait_output "$d/dnsmasq.log" 'DHCP, IP range' 10
+}
+
+# Starts Debian's snmpd in the device host on udp:127.0.0.1:161 with read community "tulmar" and
+# the given sysName; config and log in the test directory. Returns 1 when it does not answer a
+# query of sysName.0 within 15 s.
+netlab_start_snmpd() {
+    local sysname=$1
+    netlab_require snmpd snmpget
+    local d=$NETLAB_DIR
+    mkdir -p "$d/snmp-persist"
+    cat >"$d/snmpd.conf" <<EOF
+[snmpd] rocommunity $NETLAB_SNMP_COMMUNITY 127.0.0.1
+[snmpd] sysName $sysname
+[snmp] persistentDir $d/snmp-persist
+EOF
+    dev_spawn "$d/snmpd.log" "$d/snmpd.log" env SNMP_PERSISTENT_DIR="$d/snmp-persist" \
+        snmpd -f -Lo -C -c "$d/snmpd.conf" -p "$d/snmpd.pid" udp:127.0.0.1:161
+    NETLAB_SNMPD_PID=$NETLAB_LAST_PID
+    local tries
+    for _ in $(seq 1 30); do
+        if dev_exec snmpget -v1 -c "$NETLAB_SNMP_COMMUNITY" -Ovq -t 1 -r 0 127.0.0.1 \
+            .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; then
+            return 0
+        fi
+        netlab_daemon_running "$NETLAB_SNMPD_PID" || return 1
+        sleep 0.5
+    done
+    return 1
+}
+
+# Ends every process the test started, in and out of the namespaces, deletes both namespaces
+# and the test directory (kept when NETLAB_KEEP=1, for a look after a failure).
+netlab_teardown() {
+    local ns pid pids
+    for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
+        kill -s TERM "$pid" 2>/dev/null
+    done
+    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+        [ -n "$ns" ] || continue
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -s TERM "$pid" 2>/dev/null
+        done
+    done
+    local waited=0
+    while [ "$waited" -lt 30 ]; do
+        pids=""
+        for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+            [ -n "$ns" ] && pids+=$(ip netns pids "$ns" 2>/dev/null)
+        done
+        [ -z "$pids" ] && break
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+        [ -n "$ns" ] || continue
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -s KILL "$pid" 2>/dev/null
+        done
+    done
+    for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
+        kill -s KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    NETLAB_TRACKED_PIDS=()
+    NETLAB_DAEMON_PID=""
+    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+        [ -n "$ns" ] && ip netns del "$ns" 2>/dev/null
+    done
+    NETLAB_DEV=""
+    NETLAB_PC=""
+    if [ -n "$NETLAB_DIR" ] && [ -d "$NETLAB_DIR" ]; then
+        if [ "${NETLAB_KEEP:-0}" = 1 ]; then
+            echo "netlab: kept $NETLAB_DIR" >&2
+        else
+            rm -rf -- "$NETLAB_DIR"
+        fi
+    fi
+    NETLAB_DIR=""
+    return 0
+}
