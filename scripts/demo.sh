@@ -1,7 +1,8 @@
 #!/bin/bash
 # Shows the daemon at work (run as root): builds it, sets up the two-host test network, boots the
 # device's eth0 with ifup, starts the daemon in the device host and lists the device from the PC
-# host with gvcp-probe and with Aravis's arv-tool-0.8. Everything is removed at the end.
+# host with gvcp-probe and with Aravis's arv-tool-0.8, then re-addresses it from the PC (a static
+# address, then dhcp from dnsmasq) and finds it again. Everything is removed at the end.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
@@ -27,6 +28,23 @@ echo "   (exit status $?)"
 
 echo "== PC host: arv-tool-0.8"
 pc_exec arv-tool-0.8
+echo "   (exit status $?)"
+
+echo "== PC host: build/gvcp-probe force-ip $NETLAB_DEVICE_MAC 192.0.2.20 255.255.255.0 192.0.2.1"
+pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 192.0.2.1
+echo "   (exit status $?)"
+echo "== device host: the rewritten /etc/network/interfaces"
+sed 's/^/   /' "$NETLAB_INTERFACES"
+echo "== PC host: build/gvcp-probe discover --to 192.0.2.20"
+pc_exec "$NETLAB_PROBE" discover --to 192.0.2.20
+echo "   (exit status $?)"
+
+echo "== PC host: dnsmasq serves DHCP; build/gvcp-probe force-ip $NETLAB_DEVICE_MAC 255.255.255.255 0.0.0.0 0.0.0.0"
+netlab_start_dnsmasq || netlab_fail_setup "dnsmasq did not start"
+pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 255.255.255.255 0.0.0.0 0.0.0.0
+echo "   (exit status $?)"
+echo "== PC host: build/gvcp-probe discover (the device now runs by dhcp)"
+pc_exec "$NETLAB_PROBE" discover
 echo "   (exit status $?)"
 
 echo "== what the daemon printed while answering"
