@@ -1,0 +1,405 @@
+#!/bin/bash
+# Force-IP end to end: requests from the PC host reach the real daemon, which rewrites its
+# interfaces file and restarts eth0 with the real ifupdown (dhclient against dnsmasq for dhcp).
+# What the PC receives is checked on the wire, what the device keeps on disk byte for byte.
+source "$(dirname "$0")/../netlab/netlab.sh"
+
+netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
+
+# The resolver the daemon writes for a static configuration with a gateway is a build constant.
+RESOLVER=$(sed -n 's/.*kPublicResolver\[\] = "\([0-9.]*\)";.*/\1/p' \
+    "$NETLAB_HOME/../../netconfig/resolver.h")
+if [ -z "$RESOLVER" ]; then
+    echo "FAIL: no resolver address found in netconfig/resolver.h" >&2
+    exit 1
+fi
+RESOLV_BEFORE='nameserver 203.0.113.53
+'
+DEVICE_MAC_HEX=001a2b3c4d5e
+PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
+
+# A file with the cases the rewriter must get right around eth0: no "auto" line of its own (only
+# allow-hotplug), tab-indented options with a comment and an empty line inside the stanza, an
+# inet6 stanza right after it and another interface behind.
+RICH_INTERFACES='# device network configuration
+auto lo
+iface lo inet loopback
+
+allow-hotplug eth0
+iface eth0 inet static
+	address 192.0.2.10/24
+	gateway 192.0.2.1
+	# the PC segment
+
+iface eth0 inet6 auto
+
+auto eth1
+iface eth1 inet dhcp
+'
+RICH_AFTER_STATIC='# device network configuration
+auto lo
+iface lo inet loopback
+
+allow-hotplug eth0
+auto eth0
+iface eth0 inet static
+  address 192.0.2.20
+  netmask 255.255.255.0
+  gateway 192.0.2.1
+
+iface eth0 inet6 auto
+
+auto eth1
+iface eth1 inet dhcp
+'
+# NETLAB_DEFAULT_INTERFACES after a dhcp request, and that after a static one without gateway.
+DEFAULT_AFTER_DHCP='# interfaces(5) file used by ifup(8) and ifdown(8)
+auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet dhcp
+
+'
+DHCP_AFTER_STATIC='# interfaces(5) file used by ifup(8) and ifdown(8)
+auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet static
+  address 192.0.2.30
+  netmask 255.255.255.0
+
+'
+
+# The eight hex digits of a dotted-decimal address.
+address_hex() {
+    local IFS=.
+    # shellcheck disable=SC2086 # split at the dots
+    set -- $1
+    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
+}
+
+# A FORCEIP_CMD: force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC_HEX]. FLAG 01 asks for an
+# acknowledge, 11 for one by broadcast; REQ_ID is four hex digits. Payload: 2 reserved bytes, the
+# MAC, then each address in the last 4 of a 16-byte field.
+force_ip_hex() {
+    local reserved
+    reserved=$(printf '%024d' 0)
+    printf '42%s 0004 0038 %s  0000 %s  %s %s  %s %s  %s %s' "$1" "$2" "${6:-$DEVICE_MAC_HEX}" \
+        "$reserved" "$(address_hex "$3")" "$reserved" "$(address_hex "$4")" \
+        "$reserved" "$(address_hex "$5")"
+}
+
+# A new pair of hosts whose device has TEXT (default: the static 192.0.2.10 stanza) as its
+# interfaces file and eth0 up from it, and a resolver file of our own.
+fresh_device() {
+    netlab_setup "${1-$NETLAB_DEFAULT_INTERFACES}"
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    printf '%s' "$RESOLV_BEFORE" >"$NETLAB_RESOLV"
+    PEER_COUNT=0
+}
+
+# Starts the daemon with ARGS and waits until it answers at 192.0.2.10; its start-up output
+# (systemctl's and snmpget's complaints included) is then dropped.
+start_serving() {
+    netlab_start_daemon "$@"
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_check_failed "the daemon never served"
+    : >"$NETLAB_DAEMON_OUT"
+    : >"$NETLAB_DAEMON_ERR"
+}
+
+# UDP datagrams the device host has delivered to its sockets so far.
+device_udp_in() {
+    # shellcheck disable=SC2016 # awk's own fields
+    ip netns exec "$NETLAB_DEV" awk '$1 == "Udp:" && $2 ~ /^[0-9]+$/ {print $2}' /proc/net/snmp
+}
+
+carrier_changes() {
+    dev_exec cat /sys/class/net/eth0/carrier_changes
+}
+
+eth0_ipv4() {
+    dev_exec ip -4 -o addr show dev eth0
+}
+
+# Sends HEX to ADDRESS from the PC host and returns once the device host has taken the datagram
+# in. The sender keeps listening in the background; what comes back collects in $PEER_OUT.
+send_listening() {
+    local to=$1 hex=$2 before waited=0
+    before=$(device_udp_in)
+    PEER_COUNT=$((PEER_COUNT + 1))
+    PEER_OUT=$NETLAB_DIR/peer.$PEER_COUNT
+    : >"$PEER_OUT"
+    pc_spawn "$PEER_OUT" "$NETLAB_DIR/peer.err" "$NETLAB_UDP_PEER" send --to "$to" --hex "$hex" \
+        --listen-ms 300000
+    PEER_PID=$NETLAB_LAST_PID
+    until [ "$(device_udp_in)" -gt "$before" ]; do
+        if [ "$waited" -ge 200 ]; then
+            netlab_check_failed "the device never received the request sent to $to"
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+# Waits until the daemon answers a discovery at ADDRESS. Datagrams are served one at a time, so
+# the request sent before it has then been handled to its end; a reply to it would be on its way.
+wait_handled() {
+    netlab_wait_serving "$1" 60 || netlab_check_failed "no discovery answered at $1"
+}
+
+# Ends the background sender, leaving time to print a datagram that is still on its way.
+stop_listening() {
+    sleep 1
+    kill "$PEER_PID" 2>/dev/null
+    wait "$PEER_PID" 2>/dev/null
+}
+
+# The hex of the 256-byte discovery reply from ADDRESS (header included), or nothing.
+discovery_hex() {
+    netlab_udp_peer send --to "$1" --hex "$NETLAB_DISCOVERY_HEX" | sed -n 's/.* len=256 hex=//p' |
+        head -n 1
+}
+
+# payload_word HEX OFFSET: the four bytes at OFFSET of the payload behind the 8-byte header.
+payload_word() {
+    printf '%s' "${1:$(((8 + $2) * 2)):8}"
+}
+
+# expect_discovery ADDRESS IP_CONFIG MASK GATEWAY: a discovery to ADDRESS reports that address,
+# the current IP configuration word and the mask and gateway (all hex).
+expect_discovery() {
+    local hex
+    hex=$(discovery_hex "$1")
+    if [ -z "$hex" ]; then
+        netlab_check_failed "no discovery reply from $1"
+        return
+    fi
+    expect_eq "IP configuration reported at $1" "$2" "$(payload_word "$hex" 20)"
+    expect_eq "address reported at $1" "$(address_hex "$1")" "$(payload_word "$hex" 36)"
+    expect_eq "mask reported at $1" "$3" "$(payload_word "$hex" 52)"
+    expect_eq "gateway reported at $1" "$4" "$(payload_word "$hex" 68)"
+}
+
+static_address_is_applied() {
+    fresh_device "$RICH_INTERFACES"
+    # Mode 1 removes the link-local address; the daemon sets 0 for a static configuration.
+    dev_exec sysctl -q -w net.ipv6.conf.eth0.addr_gen_mode=1
+    start_serving
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
+    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
+    wait_handled 192.0.2.20
+    stop_listening
+
+    expect_file_text "acknowledge" "$PEER_OUT" \
+        "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a01
+"
+    # sysctl reports the setting it made on the stdout it shares with the daemon.
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "New interface parameters are:
+Address: 192.0.2.20
+Netmask: 255.255.255.0
+Gateway: 192.0.2.1
+$PRINTED_MAC
+net.ipv6.conf.eth0.addr_gen_mode = 0
+Link is ready
+"
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" ""
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$RICH_AFTER_STATIC"
+    expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$RICH_INTERFACES"
+    expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "nameserver $RESOLVER
+"
+    expect_eq "addr_gen_mode" 0 "$(dev_exec cat /proc/sys/net/ipv6/conf/eth0/addr_gen_mode)"
+    local addresses
+    addresses=$(eth0_ipv4)
+    expect_match "new address on eth0" ' inet 192\.0\.2\.20/24 ' "$addresses"
+    expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
+    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+dhcp_and_back_to_static() {
+    fresh_device
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    start_serving -v
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    : >"$NETLAB_DAEMON_OUT"
+
+    send_listening "$NETLAB_DEVICE_ADDRESS" \
+        "$(force_ip_hex 01 5a02 255.255.255.255 0.0.0.0 0.0.0.0)"
+    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge for dhcp"
+    local lease
+    lease=$(awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases")
+    expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
+    wait_handled "$lease"
+    stop_listening
+    expect_file_text "dhcp acknowledge" "$PEER_OUT" \
+        "from=$lease:3956 to=192.0.2.1 len=8 hex=0000000500005a02
+"
+    expect_lines_in_order "dhcp stdout" "$NETLAB_DAEMON_OUT" "New interface parameters are:" \
+        "Address: 255.255.255.255" "Netmask: 0.0.0.0" "Gateway: 0.0.0.0" "$PRINTED_MAC" \
+        "ifdown eth0" "Enabling DHCP..." "ifup eth0" "Link is ready" "Sending ACK"
+    expect_file_text "interfaces file after dhcp" "$NETLAB_INTERFACES" "$DEFAULT_AFTER_DHCP"
+    expect_file_text "backup after dhcp" "$NETLAB_INTERFACES.bak" "$NETLAB_DEFAULT_INTERFACES"
+    expect_file_text "resolver file after dhcp" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    local addresses
+    addresses=$(eth0_ipv4)
+    expect_match "leased address on eth0" " inet ${lease//./\\.}/24 " "$addresses"
+    expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
+    expect_discovery "$lease" 00000006 ffffff00 c0000201
+
+    : >"$NETLAB_DAEMON_OUT"
+    local probe
+    probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.30 255.255.255.0 \
+        0.0.0.0 --to "$lease" --timeout-ms 60000)
+    expect_status "gvcp-probe force-ip" 0 $?
+    expect_match "static acknowledge" \
+        '^Acknowledge from 192\.0\.2\.30:3956, status 0x0000 \(success\)$' "$probe"
+    wait_handled 192.0.2.30
+    # ifdown ran while the file still named dhcp, so dhclient gave the lease back.
+    expect_true "no DHCPRELEASE of $lease" \
+        netlab_wait_output "$NETLAB_DIR/dnsmasq.log" "DHCPRELEASE.* ${lease//./\\.} " 10
+    expect_no_match "static stdout" '^Enabling DHCP' "$(cat "$NETLAB_DAEMON_OUT")"
+    expect_file_text "interfaces file after static" "$NETLAB_INTERFACES" "$DHCP_AFTER_STATIC"
+    expect_file_text "backup after static" "$NETLAB_INTERFACES.bak" "$DEFAULT_AFTER_DHCP"
+    # No gateway, so no resolver line either.
+    expect_file_text "resolver file after static" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    addresses=$(eth0_ipv4)
+    expect_match "static address on eth0" ' inet 192\.0\.2\.30/24 ' "$addresses"
+    expect_no_match "lease still on eth0" " inet ${lease//./\\.}/" "$addresses"
+    expect_discovery 192.0.2.30 00000005 ffffff00 00000000
+
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+restart_only_sends_nothing() {
+    fresh_device
+    start_serving
+    local changes mtime
+    changes=$(carrier_changes)
+    mtime=$(stat -c %y "$NETLAB_INTERFACES")
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a03 0.0.0.0 255.255.255.0 192.0.2.1)"
+    netlab_wait_output "$NETLAB_DAEMON_OUT" '^Restarting network service$' 60
+    wait_handled "$NETLAB_DEVICE_ADDRESS"
+    stop_listening
+
+    expect_file_text "replies to the restart" "$PEER_OUT" ""
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "New interface parameters are:
+Address: 0.0.0.0
+Netmask: 255.255.255.0
+Gateway: 192.0.2.1
+$PRINTED_MAC
+Restarting network service
+"
+    expect_true "eth0 was not restarted" test "$(carrier_changes)" -gt "$changes"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
+    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+broadcast_acknowledge_flag() {
+    fresh_device
+    start_serving
+    # From a requester inside the subnet: the flag alone decides.
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 11 5a04 192.0.2.21 255.255.255.0 192.0.2.1)"
+    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
+    wait_handled 192.0.2.21
+    stop_listening
+    expect_file_text "acknowledge" "$PEER_OUT" \
+        "from=192.0.2.21:3956 to=255.255.255.255 len=8 hex=0000000500005a04
+"
+    expect_discovery 192.0.2.21 00000005 ffffff00 c0000201
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+}
+
+# Requests that name another device, or none, change nothing and are never answered.
+requests_for_no_one() {
+    fresh_device
+    start_serving
+    local changes mtime request
+    changes=$(carrier_changes)
+    mtime=$(stat -c %y "$NETLAB_INTERFACES")
+    for request in \
+        "$(force_ip_hex 01 5a05 192.0.2.23 255.255.255.0 192.0.2.1 001a2b3c4d5f)" \
+        "$(force_ip_hex 01 5a06 192.0.2.23 255.255.255.0 192.0.2.1 011a2b3c4d5e)" \
+        "42 01 0004 0000 5a07"; do
+        send_listening "$NETLAB_DEVICE_ADDRESS" "$request"
+        wait_handled "$NETLAB_DEVICE_ADDRESS"
+        stop_listening
+        expect_file_text "replies to '$request'" "$PEER_OUT" ""
+    done
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" ""
+    expect_eq "carrier changes" "$changes" "$(carrier_changes)"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
+    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_match "address on eth0" ' inet 192\.0\.2\.10/24 ' "$(eth0_ipv4)"
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+refused_configurations() {
+    fresh_device
+    start_serving
+    local changes mtime config address
+    changes=$(carrier_changes)
+    mtime=$(stat -c %y "$NETLAB_INTERFACES")
+    for config in "192.0.2.24 255.0.255.0 192.0.2.1" "127.0.0.5 255.255.255.0 192.0.2.1" \
+        "192.0.2.24 0.0.0.0 192.0.2.1" "224.0.0.9 255.255.255.0 192.0.2.1"; do
+        : >"$NETLAB_DAEMON_ERR"
+        # shellcheck disable=SC2086 # address, mask and gateway
+        send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a08 $config)"
+        wait_handled "$NETLAB_DEVICE_ADDRESS"
+        stop_listening
+        expect_file_text "replies to '$config'" "$PEER_OUT" ""
+        expect_eq "stderr lines for '$config'" 1 "$(wc -l <"$NETLAB_DAEMON_ERR")"
+        # The line names what is wrong: the mask for the first and third, else the address.
+        address=${config%% *}
+        case $config in
+            *" 255.0.255.0 "* | *" 0.0.0.0 "*)
+                expect_match "reason for '$config'" "^Refusing force IP: netmask " \
+                    "$(cat "$NETLAB_DAEMON_ERR")"
+                ;;
+            *)
+                expect_match "reason for '$config'" "^Refusing force IP: address ${address//./\\.} " \
+                    "$(cat "$NETLAB_DAEMON_ERR")"
+                ;;
+        esac
+    done
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
+    expect_eq "carrier changes" "$changes" "$(carrier_changes)"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
+    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_match "address on eth0" ' inet 192\.0\.2\.10/24 ' "$(eth0_ipv4)"
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+netlab_case "static address is applied" static_address_is_applied
+netlab_case "dhcp and back to static" dhcp_and_back_to_static
+netlab_case "restart only sends nothing" restart_only_sends_nothing
+netlab_case "broadcast acknowledge flag" broadcast_acknowledge_flag
+netlab_case "requests for no one" requests_for_no_one
+netlab_case "refused configurations" refused_configurations
+netlab_finish

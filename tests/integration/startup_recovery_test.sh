@@ -1,0 +1,211 @@
+#!/bin/bash
+# Start-up with eth0 down: the daemon puts back the backup of the interfaces file or falls back to
+# a dhcp-only file, brings eth0 up with the real ifupdown (dhclient against dnsmasq) and serves,
+# or gives up with status 3 when neither works. A name that cannot be an interface touches nothing.
+source "$(dirname "$0")/../netlab/netlab.sh"
+
+netlab_require_built "$NETLAB_UDP_PEER"
+
+DHCP_ONLY='auto eth0
+iface eth0 inet dhcp
+
+'
+# No address, so ifup refuses it; the recovery must not depend on what the broken file held.
+BROKEN_INTERFACES='auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet static
+    netmask 255.255.255.0
+'
+# A backup as a rewrite leaves it, but ending without a line feed, so that only a byte-for-byte
+# copy gives the same file.
+GOOD_BACKUP='# restored from the backup
+auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet static
+	address 192.0.2.30
+	netmask 255.255.255.0
+	gateway 192.0.2.1'
+# An address ifup rejects, so the interface stays down with this backup.
+FAILING_BACKUP='auto lo
+iface lo inet loopback
+
+auto eth0
+iface eth0 inet static
+    address 192.0.2.300
+    netmask 255.255.255.0
+'
+
+# The eight hex digits of a dotted-decimal address.
+address_hex() {
+    local IFS=.
+    # shellcheck disable=SC2086 # split at the dots
+    set -- $1
+    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
+}
+
+# A new pair of hosts, eth0 down, with INTERFACES as the interfaces file and, when given, BACKUP
+# as its backup.
+fresh_device() {
+    netlab_setup "$1"
+    if [ $# -ge 2 ]; then
+        printf '%s' "$2" >"$NETLAB_INTERFACES.bak"
+    fi
+}
+
+# True when eth0 exists with IFF_UP clear.
+eth0_is_down() {
+    local flags
+    flags=$(dev_exec cat /sys/class/net/eth0/flags) || return 1
+    [ $((flags & 1)) -eq 0 ]
+}
+
+# The address dnsmasq leased to the device, waiting up to 60 s for it.
+leased_address() {
+    netlab_wait_output "$NETLAB_DIR/dnsmasq.leases" " $NETLAB_DEVICE_MAC " 60 || return 1
+    awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases"
+}
+
+# expect_serving ADDRESS IP_CONFIG: the daemon answers a discovery at ADDRESS, reporting that
+# address and the current IP configuration word (hex).
+expect_serving() {
+    if ! netlab_wait_serving "$1" 60; then
+        netlab_check_failed "no discovery answered at $1"
+        return
+    fi
+    local hex
+    hex=$(netlab_udp_peer send --to "$1" --hex "$NETLAB_DISCOVERY_HEX" |
+        sed -n 's/.* len=256 hex=//p' | head -n 1)
+    expect_eq "IP configuration reported at $1" "$2" "${hex:56:8}"
+    expect_eq "address reported at $1" "$(address_hex "$1")" "${hex:88:8}"
+}
+
+stop_cleanly() {
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
+no_backup_falls_back_to_dhcp() {
+    fresh_device "$NETLAB_DEFAULT_INTERFACES"
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    netlab_start_daemon
+    local lease
+    lease=$(leased_address) || netlab_check_failed "no lease from dnsmasq"
+    expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
+    expect_serving "$lease" 00000006
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" \
+        "Interface eth0 is down and no backupfile, trying dhcp
+"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    expect_true "a backup appeared" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
+    expect_match "leased address on eth0" " inet ${lease//./\\.}/24 " \
+        "$(dev_exec ip -4 -o addr show dev eth0)"
+    stop_cleanly
+}
+
+good_backup_is_restored() {
+    fresh_device "$BROKEN_INTERFACES" "$GOOD_BACKUP"
+    netlab_start_daemon
+    expect_serving 192.0.2.30 00000005
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "Interface eth0 is down, trying backupFile
+"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$GOOD_BACKUP"
+    expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$GOOD_BACKUP"
+    expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
+    expect_no_match "stderr" 'failed with' "$(cat "$NETLAB_DAEMON_ERR")"
+    stop_cleanly
+}
+
+failing_backup_then_dhcp() {
+    fresh_device "$BROKEN_INTERFACES" "$FAILING_BACKUP"
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    netlab_start_daemon
+    local lease
+    lease=$(leased_address) || netlab_check_failed "no lease from dnsmasq"
+    expect_serving "$lease" 00000006
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "Interface eth0 is down, trying backupFile
+Interface eth0 is down, trying dhcp
+"
+    # The backup's ifup is reported, and only that one failed.
+    expect_eq "failed commands" "command 'ifup eth0' failed with 256" \
+        "$(grep 'failed with' "$NETLAB_DAEMON_ERR")"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$FAILING_BACKUP"
+    stop_cleanly
+}
+
+# ifup that always fails (and notes each call), so that neither stage can bring eth0 up.
+both_stages_fail() {
+    fresh_device "$BROKEN_INTERFACES" "$GOOD_BACKUP"
+    netlab_fake_bin ifup 'echo "ifup $*" >>/run/ifup.calls; exit 1'
+    netlab_run_daemon
+    expect_status "with a backup" 3 $?
+    expect_file_text "stdout with a backup" "$NETLAB_RUN_OUT" \
+        "Interface eth0 is down, trying backupFile
+Interface eth0 is down, trying dhcp
+"
+    expect_file_text "stderr with a backup" "$NETLAB_RUN_ERR" "command 'ifup eth0' failed with 256
+command 'ifup eth0' failed with 256
+cannot bring interface eth0 up, aborting.
+"
+    expect_file_text "ifup calls with a backup" "$NETLAB_RUN/ifup.calls" "ifup eth0
+ifup eth0
+"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$GOOD_BACKUP"
+    expect_true "eth0 came up" eth0_is_down
+
+    rm -f "$NETLAB_INTERFACES.bak" "$NETLAB_RUN/ifup.calls"
+    printf '%s' "$BROKEN_INTERFACES" >"$NETLAB_INTERFACES"
+    netlab_run_daemon -v
+    expect_status "without a backup" 3 $?
+    expect_file_text "stdout without a backup" "$NETLAB_RUN_OUT" "Using interface eth0
+Interface eth0 is down and no backupfile, trying dhcp
+"
+    expect_file_text "stderr without a backup" "$NETLAB_RUN_ERR" \
+        "command 'ifup eth0' failed with 256
+cannot bring interface eth0 up, aborting.
+"
+    expect_file_text "ifup calls without a backup" "$NETLAB_RUN/ifup.calls" "ifup eth0
+"
+    expect_file_text "interfaces file without a backup" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    expect_true "a backup appeared" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_no_sanitizer_report "stderr" "$NETLAB_RUN_ERR"
+}
+
+bad_names_touch_nothing() {
+    fresh_device "$BROKEN_INTERFACES" "$GOOD_BACKUP"
+    local mtime backup_mtime name
+    mtime=$(stat -c %y "$NETLAB_INTERFACES")
+    backup_mtime=$(stat -c %y "$NETLAB_INTERFACES.bak")
+    # shellcheck disable=SC2016 # the names must reach the daemon unexpanded
+    for name in abcdefghijklmnop abcdefghijklmnopqrstu 'eth0;touch /run/injected' \
+        'eth0$(touch /run/injected)' 'eth0 eth1'; do
+        rm -f "$NETLAB_LOCKFILE"
+        netlab_run_daemon -v "$name"
+        expect_status "'$name'" 1 $?
+        expect_eq "'$name' stderr lines" 1 "$(wc -l <"$NETLAB_RUN_ERR")"
+        expect_true "'$name' stderr does not name it" grep -qF -- "$name" "$NETLAB_RUN_ERR"
+        expect_no_match "'$name' stdout" 'down|trying' "$(cat "$NETLAB_RUN_OUT")"
+        expect_true "'$name' took the lock" test ! -e "$NETLAB_LOCKFILE"
+    done
+    expect_true "a shell ran the name" test ! -e "$NETLAB_RUN/injected"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$BROKEN_INTERFACES"
+    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
+    expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$GOOD_BACKUP"
+    expect_eq "backup time" "$backup_mtime" "$(stat -c %y "$NETLAB_INTERFACES.bak")"
+    expect_true "a temporary file appeared" test ! -e "$NETLAB_INTERFACES.tmp"
+    expect_true "eth0 came up" eth0_is_down
+}
+
+netlab_case "no backup falls back to dhcp" no_backup_falls_back_to_dhcp
+netlab_case "good backup is restored" good_backup_is_restored
+netlab_case "failing backup then dhcp" failing_backup_then_dhcp
+netlab_case "both stages fail" both_stages_fail
+netlab_case "bad names touch nothing" bad_names_touch_nothing
+netlab_finish
