@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <ostream>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "tools/gvcp-probe/device_output.h"
@@ -227,12 +229,24 @@ int runBenchDiscovery(ProbeOptions const& options, std::ostream& out, std::ostre
         return kExitSocketError;
     }
     UdpSocket const& socket = std::get<UdpSocket>(opened);
+    std::ofstream samples;
+    if (!options.samplesPath.empty()) {
+        samples.open(options.samplesPath, std::ios::app);
+        if (!samples) {
+            reportError(err, "cannot write samples to " + options.samplesPath);
+            return kExitSocketError;
+        }
+    }
     std::vector<std::uint8_t> buffer(kReceiveBufferSize);
     std::vector<double> roundTripsUs;
     roundTripsUs.reserve(static_cast<std::size_t>(options.count));
     ReqId reqId = newReqId();
     int lost = 0;
-    for (int i = 0; i < options.count; ++i) {
+    int const total = options.warmup + options.count;
+    for (int i = 0; i < total; ++i) {
+        if (i > 0 && options.gapUs > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(options.gapUs));
+        }
         reqId = nextReqId(reqId);
         auto const request = buildDiscoveryRequest(reqId, false);
         auto const start = Clock::now();
@@ -252,23 +266,39 @@ int runBenchDiscovery(ProbeOptions const& options, std::ostream& out, std::ostre
                 return kExitSocketError;
             }
             // A late answer to an earlier request carries that request's req_id and is skipped.
-            auto const size = std::get<Datagram>(received).size;
-            answered = std::holds_alternative<DeviceDescription>(
-                decodeDiscoveryReply(std::span<std::uint8_t const>(buffer.data(), size), reqId));
+            std::span<std::uint8_t const> const bytes(buffer.data(),
+                                                      std::get<Datagram>(received).size);
+            answered =
+                options.echoReply
+                    ? isPaddedEcho(bytes, request)
+                    : std::holds_alternative<DeviceDescription>(decodeDiscoveryReply(bytes, reqId));
+        }
+        auto const elapsedUs = std::chrono::duration<double, std::micro>(Clock::now() - start);
+        if (i < options.warmup) {
+            continue;
         }
         if (!answered) {
             ++lost;
             continue;
         }
-        roundTripsUs.push_back(
-            std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        roundTripsUs.push_back(elapsedUs.count());
+        if (samples.is_open()) {
+            samples << roundTripsUs.back() << '\n';
+        }
+    }
+    samples.close();
+    if (!options.samplesPath.empty() && samples.fail()) {
+        reportError(err, "cannot write samples to " + options.samplesPath);
+        return kExitSocketError;
     }
 
     DurationSummary const summary = summarize(roundTripsUs);
-    char line[160];
+    char line[200];
     std::snprintf(line, sizeof line,
-                  "answered=%zu lost=%d median_us=%.1f p99_us=%.1f min_us=%.1f max_us=%.1f",
-                  roundTripsUs.size(), lost, summary.median, summary.p99, summary.min, summary.max);
+                  "answered=%zu lost=%d warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f "
+                  "max_us=%.1f",
+                  roundTripsUs.size(), lost, options.warmup, summary.median, summary.p99,
+                  summary.min, summary.max);
     out << line << std::endl;
     if (roundTripsUs.empty()) {
         reportError(err, "no discovery was answered");

@@ -10,14 +10,29 @@ namespace {
 
 constexpr int kMaxTimeoutMs = 3600 * 1000;
 constexpr int kMaxCount = 1000000;
+constexpr int kMaxGapUs = 1000000;
+constexpr int kMaxPort = 65535;
 
-std::optional<int> parseCount(std::string_view text, int max) {
+std::optional<int> parseNumber(std::string_view text, int min, int max) {
     int value = 0;
     auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > max) {
+    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<int> parseCount(std::string_view text, int max) {
+    return parseNumber(text, 1, max);
+}
+
+// In quotes, for messages; built step by step because GCC 12's -Wrestrict misreads
+// "'" + std::string(...) in optimized builds.
+std::string quoted(std::string_view text) {
+    std::string result(1, '\'');
+    result.append(text);
+    result.push_back('\'');
+    return result;
 }
 
 std::string_view commandName(Command command) {
@@ -34,18 +49,24 @@ std::string_view commandName(Command command) {
     return "help";
 }
 
+bool isBenchOption(std::string_view name) {
+    return name == "--count" || name == "--port" || name == "--warmup" || name == "--gap-us" ||
+           name == "--echo" || name == "--samples";
+}
+
 bool isKnownOption(std::string_view name) {
     return name == "--to" || name == "--timeout-ms" || name == "--count" ||
            name == "--allow-broadcast-ack" || name == "--json" || name == "--verbose" ||
-           name == "-v";
+           name == "-v" || isBenchOption(name);
 }
 
 bool takesValue(std::string_view name) {
-    return name == "--to" || name == "--timeout-ms" || name == "--count";
+    return name == "--to" || name == "--timeout-ms" || name == "--count" || name == "--port" ||
+           name == "--warmup" || name == "--gap-us" || name == "--samples";
 }
 
 bool optionBelongsTo(std::string_view name, Command command) {
-    if (name == "--count") {
+    if (isBenchOption(name)) {
         return command == Command::BenchDiscovery;
     }
     if (name == "--json") {
@@ -125,21 +146,21 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        std::string const quoted = "'" + std::string(name) + "'";
+        std::string const optionName = quoted(name);
         if (!isKnownOption(name)) {
-            return UsageError{"unknown option " + quoted + " (try --help)"};
+            return UsageError{"unknown option " + optionName + " (try --help)"};
         }
         if (!optionBelongsTo(name, options.command)) {
-            return UsageError{"option " + quoted + " is not an option of " +
+            return UsageError{"option " + optionName + " is not an option of " +
                               std::string(commandName(options.command)) + " (try --help)"};
         }
         if (!takesValue(name)) {
             if (value) {
-                return UsageError{"option " + quoted + " takes no value"};
+                return UsageError{"option " + optionName + " takes no value"};
             }
         } else if (!value) {
             if (i + 1 == args.size()) {
-                return UsageError{"option " + quoted + " needs a value"};
+                return UsageError{"option " + optionName + " needs a value"};
             }
             value = args[++i];
         }
@@ -163,6 +184,32 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
                 return UsageError{"bad value for --count: '" + std::string(*value) + "'"};
             }
             options.count = *count;
+        } else if (name == "--port") {
+            auto const port = parseNumber(*value, 1, kMaxPort);
+            if (!port) {
+                return UsageError{"bad value for --port: " + quoted(*value) + " (1 to 65535)"};
+            }
+            options.to.port = static_cast<std::uint16_t>(*port);
+        } else if (name == "--warmup") {
+            auto const warmup = parseNumber(*value, 0, kMaxCount);
+            if (!warmup) {
+                return UsageError{"bad value for --warmup: " + quoted(*value)};
+            }
+            options.warmup = *warmup;
+        } else if (name == "--gap-us") {
+            auto const gap = parseNumber(*value, 0, kMaxGapUs);
+            if (!gap) {
+                return UsageError{"bad value for --gap-us: " + quoted(*value) +
+                                  " (microseconds, 0 to 1000000)"};
+            }
+            options.gapUs = *gap;
+        } else if (name == "--samples") {
+            if (value->empty()) {
+                return UsageError{"option '--samples' needs a file name"};
+            }
+            options.samplesPath = std::string(*value);
+        } else if (name == "--echo") {
+            options.echoReply = true;
         } else if (name == "--allow-broadcast-ack") {
             options.allowBroadcastAck = true;
         } else if (name == "--json") {
@@ -210,6 +257,15 @@ Commands:
       static ADDRESS, MASK and GATEWAY (0.0.0.0: no gateway). ADDRESS 255.255.255.255 switches
       the device to dhcp; 0.0.0.0 only restarts its interface, and the device then sends no
       acknowledge. Waits N milliseconds for the acknowledge (default 30000; 3000 for a restart).
+  bench-discovery --to ADDRESS [--port P] [--count N] [--warmup W] [--gap-us G] [--echo]
+                  [--samples FILE] [--timeout-ms N]
+      Times N discovery round trips (default 1000) to ADDRESS, one after the other, after W
+      untimed ones (default 20), pausing G microseconds (default 0) after each, and prints
+      "answered=.. lost=.. median_us=.. p99_us=.. min_us=.. max_us=..". A request not answered
+      within N milliseconds (default 1000) counts as lost. --echo takes as the answer a 256-byte
+      datagram that begins with the request (a bare UDP responder, for comparison) instead of a
+      discovery acknowledge; --port sends to port P instead of 3956; --samples appends every
+      timed round trip, in microseconds, to FILE, one a line.
 
 Options:
   --to ADDRESS            send to this IPv4 address instead of 255.255.255.255
@@ -224,7 +280,7 @@ Exit statuses:
      acknowledge for a restart-only request (ADDRESS 0.0.0.0)
   1  no answer within the time-out (discover: no device)
   2  usage error: bad command, option, address or MAC address
-  3  socket error
+  3  socket error (bench-discovery: also a samples file that cannot be written)
   4  force-ip acknowledged with a non-zero status
 )";
 }

@@ -18,6 +18,8 @@ inline constexpr int kDiscoverTimeoutMs = 1000;
 inline constexpr int kForceIpTimeoutMs = 30000;
 inline constexpr int kRestartOnlyTimeoutMs = 3000;
 inline constexpr int kBenchCount = 1000;
+// The first round trips of a run pay for cold caches and page faults on both sides.
+inline constexpr int kBenchWarmup = 20;
 
 enum class Command { Help, Discover, ForceIp, BenchDiscovery };
 
@@ -35,6 +37,10 @@ struct ProbeOptions {
     std::uint32_t gateway = 0;
     // bench-discovery
     int count = kBenchCount;
+    int warmup = kBenchWarmup;
+    int gapUs = 0;            // pause between an answer (or a time-out) and the next request
+    bool echoReply = false;   // answers are padded echoes of the request, not acknowledges
+    std::string samplesPath;  // empty: the round trips are only summarized
 };
 
 struct UsageError {

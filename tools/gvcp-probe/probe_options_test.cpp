@@ -90,6 +90,49 @@ TEST(ProbeOptions, BenchNeedsATarget) {
     EXPECT_NE(usageError({"bench-discovery"}).find("--to"), std::string::npos);
 }
 
+TEST(ProbeOptions, BenchTimingOptions) {
+    ProbeOptions const plain = parsed({"bench-discovery", "--to", "192.0.2.10"});
+    EXPECT_EQ(plain.count, 1000);
+    EXPECT_EQ(plain.warmup, 20);
+    EXPECT_EQ(plain.gapUs, 0);
+    EXPECT_FALSE(plain.echoReply);
+    EXPECT_EQ(plain.samplesPath, "");
+
+    // --port before --to must survive --to setting the address.
+    ProbeOptions const full =
+        parsed({"bench-discovery", "--port", "3957", "--to", "192.0.2.10", "--warmup=0", "--gap-us",
+                "2000", "--echo", "--samples", "/tmp/rtt"});
+    EXPECT_EQ(formatEndpoint(full.to), "192.0.2.10:3957");
+    EXPECT_EQ(full.warmup, 0);
+    EXPECT_EQ(full.gapUs, 2000);
+    EXPECT_TRUE(full.echoReply);
+    EXPECT_EQ(full.samplesPath, "/tmp/rtt");
+
+    struct Case {
+        std::vector<char const*> args;
+        char const* message;
+    };
+    std::vector<Case> const cases{
+        {{"bench-discovery", "--to", "192.0.2.10", "--port", "0"}, "bad value for --port: '0'"},
+        {{"bench-discovery", "--to", "192.0.2.10", "--port", "65536"}, "bad value for --port"},
+        {{"bench-discovery", "--to", "192.0.2.10", "--warmup", "-1"}, "bad value for --warmup"},
+        {{"bench-discovery", "--to", "192.0.2.10", "--gap-us", "1000001"},
+         "bad value for --gap-us"},
+        {{"bench-discovery", "--to", "192.0.2.10", "--samples="}, "needs a file name"},
+        {{"bench-discovery", "--to", "192.0.2.10", "--echo=1"}, "'--echo' takes no value"},
+        {{"discover", "--port", "3957"}, "'--port' is not an option of discover"},
+        {{"discover", "--echo"}, "not an option of discover"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "--warmup",
+          "5"},
+         "not an option of force-ip"},
+    };
+    for (Case const& c : cases) {
+        std::string const message = usageError(c.args);
+        EXPECT_NE(message.find(c.message), std::string::npos)
+            << "got: " << message << ", wanted: " << c.message;
+    }
+}
+
 TEST(ProbeOptions, UsageErrorsNameTheFault) {
     struct Case {
         std::vector<char const*> args;

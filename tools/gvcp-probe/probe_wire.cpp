@@ -123,6 +123,11 @@ std::variant<ForceIpAck, Rejection> decodeForceIpAck(std::span<std::uint8_t cons
     return ForceIpAck{header.status};
 }
 
+bool isPaddedEcho(std::span<std::uint8_t const> bytes, std::span<std::uint8_t const> request) {
+    return bytes.size() == kDiscoveryReplySize && request.size() <= bytes.size() &&
+           std::equal(request.begin(), request.end(), bytes.begin());
+}
+
 std::string_view ipConfigModeName(std::uint32_t ipConfigCurrent) {
     // A device that has both bits set tries its persistent address first.
     if ((ipConfigCurrent & QEL_Finder::kIpConfigPersistent) != 0) {

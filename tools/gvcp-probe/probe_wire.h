@@ -58,6 +58,10 @@ std::variant<DeviceDescription, Rejection> decodeDiscoveryReply(std::span<std::u
 std::variant<ForceIpAck, Rejection> decodeForceIpAck(std::span<std::uint8_t const> bytes,
                                                      ReqId reqId);
 
+// True for a datagram of kDiscoveryReplySize bytes that begins with the request's bytes: the
+// answer of the benchmark's bare UDP responder, which knows nothing of the protocol.
+bool isPaddedEcho(std::span<std::uint8_t const> bytes, std::span<std::uint8_t const> request);
+
 // "dhcp", "static", "link-local" or "none", from the IP config current bits.
 std::string_view ipConfigModeName(std::uint32_t ipConfigCurrent);
 

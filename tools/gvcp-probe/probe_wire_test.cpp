@@ -155,6 +155,24 @@ TEST(DiscoveryReplyDecoding, RejectsRepliesThatAreNotOurAcknowledge) {
     }
 }
 
+TEST(PaddedEcho, OnlyAFullSizeDatagramThatStartsWithTheRequestCounts) {
+    Bytes const request = bytesOf(buildDiscoveryRequest(kId, false));
+    Bytes echo(256, 0);
+    std::copy(request.begin(), request.end(), echo.begin());
+    EXPECT_TRUE(isPaddedEcho(echo, request));
+
+    Bytes otherId = echo;
+    otherId[7] = 0x35;  // the answer to the next request
+    EXPECT_FALSE(isPaddedEcho(otherId, request));
+    EXPECT_FALSE(isPaddedEcho(Bytes(echo.begin(), echo.end() - 1), request));
+    Bytes longer = echo;
+    longer.push_back(0);
+    EXPECT_FALSE(isPaddedEcho(longer, request));
+    EXPECT_FALSE(isPaddedEcho(request, request)) << "a plain echo is not the acknowledge's size";
+    // A real acknowledge does not begin with the request's key and flag.
+    EXPECT_FALSE(isPaddedEcho(discoveryReply(), request));
+}
+
 TEST(ForceIpAckDecoding, ReportsTheStatusOfOurAcknowledgeAndRejectsOthers) {
     auto ok = decodeForceIpAck(Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x12, 0x34}, kId);
     ASSERT_TRUE(std::holds_alternative<ForceIpAck>(ok));

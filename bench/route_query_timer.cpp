@@ -1,0 +1,77 @@
+// Measures what one "ip route show" through popen costs on this host: the query the daemon makes
+// for the default gateway before each reply, read to its end the same way.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <thread>
+#include <vector>
+
+#include "tools/gvcp-probe/round_trip_stats.h"
+
+namespace {
+
+// One query from popen to pclose, in microseconds; a negative value when popen fails.
+double timeOneQuery() {
+    static char buffer[4096];
+    auto const start = std::chrono::steady_clock::now();
+    FILE* const pipe = ::popen("ip route show", "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    while (std::fread(buffer, 1, sizeof buffer, pipe) > 0) {
+    }
+    ::pclose(pipe);
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4 || argc > 5) {
+        std::cerr << "usage: route_query_timer COUNT WARMUP GAP_US [SAMPLES_FILE]" << std::endl;
+        return 2;
+    }
+    int const count = std::atoi(argv[1]);
+    int const warmup = std::atoi(argv[2]);
+    int const gapUs = std::atoi(argv[3]);
+    if (count < 1 || warmup < 0 || gapUs < 0) {
+        std::cerr << "route_query_timer: bad count, warm-up or gap" << std::endl;
+        return 2;
+    }
+    std::ofstream samples;
+    if (argc == 5) {
+        samples.open(argv[4], std::ios::app);
+        if (!samples) {
+            std::cerr << "route_query_timer: cannot write " << argv[4] << std::endl;
+            return 1;
+        }
+    }
+    std::vector<double> samplesUs;
+    samplesUs.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < warmup + count; ++i) {
+        // The daemon queries once per request, after the host sat idle between requests: the
+        // same pause here keeps back-to-back warm caches out of the figure.
+        if (i > 0 && gapUs > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(gapUs));
+        }
+        double const us = timeOneQuery();
+        if (us < 0) {
+            std::perror("route_query_timer: popen");
+            return 1;
+        }
+        if (i >= warmup) {
+            samplesUs.push_back(us);
+            if (samples.is_open()) {
+                samples << us << '\n';
+            }
+        }
+    }
+    gvcp_probe::DurationSummary const s = gvcp_probe::summarize(samplesUs);
+    std::printf("count=%zu warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f max_us=%.1f\n",
+                samplesUs.size(), warmup, s.median, s.p99, s.min, s.max);
+    std::fflush(stdout);
+    return 0;
+}
