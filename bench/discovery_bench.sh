@@ -21,17 +21,8 @@ bare_port=3957
 gap_us=2000
 timeout_ms=500
 
-mkdir -p "$build"
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTARN_SANITIZE=OFF -DTARN_WERROR=OFF \
-    >"$build/bench-configure.log" 2>&1 || {
-    echo "discovery_bench: configure failed, see $build/bench-configure.log"
-    exit 1
-}
-cmake --build "$build" -j2 --target Tarn_reply gvcp-probe udp_peer bare_responder route_query_timer \
-    >"$build/bench-build.log" 2>&1 || {
-    echo "discovery_bench: build failed, see $build/bench-build.log"
-    exit 1
-}
+source "$repo/bench/bench_build.sh"
+bench_build discovery_bench Tarn_reply gvcp-probe udp_peer bare_responder route_query_timer
 
 export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
 source "$repo/tests/netlab/netlab.sh"

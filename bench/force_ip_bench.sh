@@ -19,17 +19,8 @@ runs=${1:-5}
 build=${BENCH_BUILD_DIR:-$repo/build-bench}
 static_address=192.0.2.20
 
-mkdir -p "$build"
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTARN_SANITIZE=OFF -DTARN_WERROR=OFF \
-    >"$build/bench-configure.log" 2>&1 || {
-    echo "force_ip_bench: configure failed, see $build/bench-configure.log"
-    exit 1
-}
-cmake --build "$build" -j2 --target Tarn_reply gvcp-probe udp_peer timed_run line_stamper \
-    >"$build/bench-build.log" 2>&1 || {
-    echo "force_ip_bench: build failed, see $build/bench-build.log"
-    exit 1
-}
+source "$repo/bench/bench_build.sh"
+bench_build force_ip_bench Tarn_reply gvcp-probe udp_peer timed_run line_stamper
 
 export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
 source "$repo/tests/netlab/netlab.sh"

@@ -5,18 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
-namespace {
-
-long long monotonicNs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-}  // namespace
+#include "bench/monotonic_clock.h"
 
 int main() {
     std::string pending;
