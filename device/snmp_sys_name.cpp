@@ -30,7 +30,7 @@ void SNMP_getSysName(std::string& name) {
     if (std::system(kUpdateUnitFailedQuery) <= 0) {
         return;
     }
-    const std::unique_ptr<std::FILE, PipeCloser> pipe(popen(kSysNameQuery, "r"));
+    const std::unique_ptr<std::FILE, PipeCloser> pipe(popen(kSysNameQuery, "re"));
     if (!pipe) {
         return;
     }

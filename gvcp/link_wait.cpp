@@ -26,7 +26,7 @@ void waitForLink(std::string const& interfaceName) {
     if (Verbose) {
         std::cout << "Waiting for link..." << std::endl;
     }
-    int const probe = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    int const probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (probe == -1) {
         return;
     }

@@ -37,7 +37,7 @@ unsigned int gatewayFromRouteLine(std::string_view line) {
 }
 
 unsigned int readDefaultGateway() {
-    std::unique_ptr<FILE, PipeCloser> const pipe(::popen("ip route show", "r"));
+    std::unique_ptr<FILE, PipeCloser> const pipe(::popen("ip route show", "re"));
     if (!pipe) {
         return 0;
     }

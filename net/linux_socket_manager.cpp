@@ -89,7 +89,7 @@ void LinuxSocketManager::closeSocket(int handle) {
 }
 
 int LinuxSocketManager::getSocketUDP() {
-    int const fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    int const fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (fd < 0) {
         return -1;
     }

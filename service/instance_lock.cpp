@@ -11,7 +11,7 @@
 #include "service/process_state.h"
 
 bool takeInstanceLock(char const* path) {
-    lockfile = open(path, O_RDWR | O_CREAT, 0666);
+    lockfile = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     bool const busy = flock(lockfile, LOCK_EX | LOCK_NB) == -1 && errno == EWOULDBLOCK;
     std::atexit(lockfileExitHandler);
     if (busy) {

@@ -12,7 +12,7 @@
 #include "netconfig/apply_config.h"
 
 IoctlInterfaceControl::IoctlInterfaceControl(std::string name)
-    : name_(std::move(name)), socket_(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+    : name_(std::move(name)), socket_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP)) {
     if (socket_ < 0) {
         socketError_ = errno;
     }

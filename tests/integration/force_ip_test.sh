@@ -279,6 +279,42 @@ dhcp_and_back_to_static() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+# The DHCP client that ifup starts outlives the daemon: it must hold nothing of the daemon's, or
+# a crashed daemon's successor finds its lock taken and its port shared.
+dhcp_client_inherits_nothing() {
+    fresh_device
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    start_serving
+    local probe lease client fds daemon_sockets
+    probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 255.255.255.255 0.0.0.0 0.0.0.0 \
+        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)
+    expect_match "dhcp acknowledge" 'status 0x0000 \(success\)$' "$probe"
+    lease=$(awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases")
+    wait_handled "$lease"
+    client=$(for pid in $(ip netns pids "$NETLAB_DEV"); do
+        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = dhclient ] && echo "$pid"
+    done | head -n 1)
+    expect_true "no DHCP client runs" test -n "$client"
+    fds=$(find "/proc/$client/fd" -mindepth 1 -printf '%l\n' 2>/dev/null)
+    daemon_sockets=$(find "/proc/$NETLAB_DAEMON_PID/fd" -mindepth 1 -lname 'socket:*' -printf '%l\n')
+    expect_no_match "the lock file in the DHCP client" 'Tarn_Finder\.lock' "$fds"
+    expect_eq "the daemon's sockets in the DHCP client" "" \
+        "$(grep -xF -f <(printf '%s\n' "$daemon_sockets") <<<"$fds")"
+
+    netlab_stop_daemon KILL
+    netlab_start_daemon
+    netlab_wait_serving "$lease" 30 || netlab_check_failed "no successor after a crash: $(cat "$NETLAB_DAEMON_ERR")"
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    netlab_start_daemon
+    netlab_wait_serving "$lease" 30 || netlab_check_failed "no successor after a stop"
+    expect_match "back-to-back discoveries after a restart" '^sent=100 answered=100 ' \
+        "$(netlab_udp_peer burst --to "$lease" --count 100 --timeout-ms 2000)"
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
 restart_only_sends_nothing() {
     fresh_device
     start_serving
@@ -398,6 +434,7 @@ refused_configurations() {
 
 netlab_case "static address is applied" static_address_is_applied
 netlab_case "dhcp and back to static" dhcp_and_back_to_static
+netlab_case "DHCP client inherits nothing" dhcp_client_inherits_nothing
 netlab_case "restart only sends nothing" restart_only_sends_nothing
 netlab_case "broadcast acknowledge flag" broadcast_acknowledge_flag
 netlab_case "requests for no one" requests_for_no_one

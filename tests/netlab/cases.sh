@@ -74,8 +74,9 @@ expect_true() {
 }
 
 # Runs one case: netlab_case NAME FUNCTION. A daemon still running at its end is killed, and on
-# failure the daemon's output is shown.
+# failure the daemon's output is shown. With NETLAB_ONLY set, only cases whose name contains it run.
 netlab_case() {
+    [[ "$1" == *"${NETLAB_ONLY:-}"* ]] || return 0
     NETLAB_CASE=$1
     NETLAB_CASE_FAILS=0
     echo "--- $1"

@@ -254,7 +254,8 @@ netlab_stop_daemon() {
         NETLAB_DAEMON_PID=""
         return 124
     fi
-    wait "$pid"
+    # bash's own "Killed" notice for a job ended by a signal is no news to the caller.
+    wait "$pid" 2>/dev/null
     local status=$?
     NETLAB_DAEMON_PID=""
     return "$status"

@@ -1,23 +1,29 @@
 // A raw datagram peer for the integration suites: sends one datagram of exactly the bytes a test
 // asks for (an empty one included) and prints every datagram that comes back with the address it
 // was sent to, so a test can tell a unicast reply from a broadcast one. "hold" keeps a UDP port
-// bound without address reuse, so a test can make the daemon's bind fail.
+// bound without address reuse, so a test can make the daemon's bind fail. "burst" sends
+// discoveries back to back, each the moment the previous answer arrived; "flood" sends a mix of
+// good and bad datagrams as fast as it can and checks every answer against what was sent.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,6 +43,19 @@ struct SendRequest {
     int listenMs = 1000;
 };
 
+struct BurstRequest {
+    in_addr to{};
+    long count = 100;
+    int timeoutMs = 1000;
+};
+
+struct FloodRequest {
+    in_addr to{};
+    long count = 100000;
+    std::array<std::uint8_t, 6> otherMac{0x02, 0, 0, 0, 0, 1};
+    int settleMs = 3000;
+};
+
 struct HoldRequest {
     in_addr bind{};
     std::uint16_t port = kGvcpPort;
@@ -46,7 +65,9 @@ struct HoldRequest {
 void printUsage() {
     std::cerr << "usage: udp_peer send --to ADDR [--port P] [--from ADDR] [--from-port N] "
                  "[--broadcast] (--hex HEX | --size N | --empty) [--listen-ms MS]\n"
-                 "       udp_peer hold --bind ADDR --port P --seconds S"
+                 "       udp_peer hold --bind ADDR --port P --seconds S\n"
+                 "       udp_peer burst --to ADDR [--count N] [--timeout-ms MS]\n"
+                 "       udp_peer flood --to ADDR [--count N] [--settle-ms MS]"
               << std::endl;
 }
 
@@ -224,6 +245,45 @@ std::optional<std::string> parseHold(std::vector<std::string_view> const& args, 
     return std::nullopt;
 }
 
+// --to, --count and one time option (named timeName) of the burst and flood modes.
+std::optional<std::string> parseRepeated(std::vector<std::string_view> const& args, in_addr& to,
+                                         long& count, std::string_view timeName, int& ms) {
+    bool toGiven = false;
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+        std::string_view const arg = args[i];
+        std::string_view const text = args[i + 1];
+        if (arg == "--to") {
+            auto address = parseAddress(text);
+            if (!address) {
+                return "bad address " + std::string(text);
+            }
+            to = *address;
+            toGiven = true;
+        } else if (arg == "--count") {
+            auto number = parseNumber(text, 1, 10000000);
+            if (!number) {
+                return "bad count " + std::string(text);
+            }
+            count = *number;
+        } else if (arg == timeName) {
+            auto number = parseNumber(text, 0, 600000);
+            if (!number) {
+                return "bad time " + std::string(text);
+            }
+            ms = static_cast<int>(*number);
+        } else {
+            return "unknown argument " + std::string(arg);
+        }
+    }
+    if (args.size() % 2 != 0) {
+        return "missing value after " + std::string(args.back());
+    }
+    if (!toGiven) {
+        return std::string("--to is required");
+    }
+    return std::nullopt;
+}
+
 sockaddr_in socketAddress(in_addr address, std::uint16_t port) {
     sockaddr_in result{};
     result.sin_family = AF_INET;
@@ -235,6 +295,7 @@ sockaddr_in socketAddress(in_addr address, std::uint16_t port) {
 class Socket {
   public:
     explicit Socket(int fd) : fd_(fd) {}
+    Socket(Socket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     Socket(Socket const&) = delete;
     Socket& operator=(Socket const&) = delete;
     ~Socket() {
@@ -359,6 +420,238 @@ int runSend(SendRequest const& req) {
     return printReplies(socket.get(), req.listenMs) ? 0 : kSocketError;
 }
 
+// A socket bound to an ephemeral port that may send broadcasts; an empty Socket after a message.
+Socket clientSocket() {
+    Socket socket(::socket(AF_INET, SOCK_DGRAM, 0));
+    if (!socket || !enableOption(socket.get(), SOL_SOCKET, SO_BROADCAST)) {
+        std::cerr << "udp_peer: " << errorText("socket") << std::endl;
+        return Socket(-1);
+    }
+    return socket;
+}
+
+std::vector<std::uint8_t> discoveryCommand(std::uint16_t reqId) {
+    return {0x42,
+            0x11,
+            0x00,
+            0x02,
+            0x00,
+            0x00,
+            static_cast<std::uint8_t>(reqId >> 8),
+            static_cast<std::uint8_t>(reqId)};
+}
+
+std::uint16_t ackIdOf(std::uint8_t const* bytes) {
+    return static_cast<std::uint16_t>((bytes[6] << 8) | bytes[7]);
+}
+
+bool isDiscoveryAck(std::uint8_t const* bytes, std::size_t size) {
+    return size == 256 && std::memcmp(bytes, "\x00\x00\x00\x03\x00\xf8", 6) == 0;
+}
+
+// Each discovery is sent the moment the answer to the one before has arrived.
+int runBurst(BurstRequest const& req) {
+    Socket socket = clientSocket();
+    if (!socket) {
+        return kSocketError;
+    }
+    sockaddr_in to = socketAddress(req.to, kGvcpPort);
+    long answered = 0;
+    std::uint8_t buffer[1024];
+    for (long i = 0; i < req.count; ++i) {
+        auto const reqId = static_cast<std::uint16_t>(i % 0xFFFF + 1);
+        std::vector<std::uint8_t> const command = discoveryCommand(reqId);
+        if (sendto(socket.get(), command.data(), command.size(), 0,
+                   reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) {
+            std::cerr << "udp_peer: " << errorText("sending") << std::endl;
+            return kSocketError;
+        }
+        auto const deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(req.timeoutMs);
+        for (;;) {
+            auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd waiting{socket.get(), POLLIN, 0};
+            if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) <= 0) {
+                break;
+            }
+            ssize_t const got = recv(socket.get(), buffer, sizeof buffer, 0);
+            if (got > 0 && isDiscoveryAck(buffer, static_cast<std::size_t>(got)) &&
+                ackIdOf(buffer) == reqId) {
+                ++answered;
+                break;
+            }
+        }
+    }
+    std::cout << "sent=" << req.count << " answered=" << answered
+              << " lost=" << req.count - answered << std::endl;
+    return 0;
+}
+
+// The kinds of datagram a flood mixes, chosen by req_id modulo their number; which of them the
+// daemon must answer, and how.
+enum class FloodKind {
+    UnicastDiscovery,
+    BroadcastDiscovery,
+    UnknownCommand,
+    WrongKey,
+    Empty,
+    Truncated,
+    Oversized,
+    ForceIpForAnother,
+};
+constexpr std::array<char const*, 8> kFloodKindNames = {
+    "unicast-discovery", "broadcast-discovery", "unknown-command",   "wrong-key", "empty",
+    "truncated",         "oversized",           "force-ip-other-mac"};
+
+FloodKind floodKindOf(std::uint16_t reqId) {
+    return static_cast<FloodKind>(reqId % kFloodKindNames.size());
+}
+
+std::vector<std::uint8_t> floodDatagram(FloodKind kind, std::uint16_t reqId,
+                                        std::array<std::uint8_t, 6> const& otherMac) {
+    std::vector<std::uint8_t> bytes = discoveryCommand(reqId);
+    switch (kind) {
+        case FloodKind::UnicastDiscovery:
+        case FloodKind::BroadcastDiscovery:
+            break;
+        case FloodKind::UnknownCommand:
+            bytes[3] = 0x80;
+            break;
+        case FloodKind::WrongKey:
+            bytes[0] = 0x43;
+            break;
+        case FloodKind::Empty:
+            bytes.clear();
+            break;
+        case FloodKind::Truncated:
+            bytes.resize(5);
+            break;
+        case FloodKind::Oversized:
+            // More than the daemon's 576-byte buffers, with a length field that says so.
+            bytes[4] = 0x02;
+            bytes[5] = 0xb4;
+            bytes.resize(700, 0xa5);
+            break;
+        case FloodKind::ForceIpForAnother:
+            bytes[3] = 0x04;
+            bytes[5] = 0x38;
+            bytes.resize(8 + 56, 0);
+            std::copy(otherMac.begin(), otherMac.end(), bytes.begin() + 8 + 2);
+            // A usable static request, 192.0.2.77/24 via 192.0.2.1, that only the MAC refuses.
+            for (auto const& [offset, word] :
+                 {std::pair{20, 0xc000024dU}, std::pair{36, 0xffffff00U},
+                  std::pair{52, 0xc0000201U}}) {
+                for (int i = 0; i < 4; ++i) {
+                    bytes[static_cast<std::size_t>(8 + offset + i)] =
+                        static_cast<std::uint8_t>(word >> (24 - 8 * i));
+                }
+            }
+            break;
+    }
+    return bytes;
+}
+
+// True when the reply is the one answer the daemon owes a datagram of this kind.
+bool isOwedAnswer(FloodKind kind, std::uint8_t const* bytes, std::size_t size) {
+    switch (kind) {
+        case FloodKind::UnicastDiscovery:
+        case FloodKind::BroadcastDiscovery:
+        case FloodKind::Oversized:
+            return isDiscoveryAck(bytes, size);
+        case FloodKind::UnknownCommand:
+            return size == 8 && std::memcmp(bytes, "\x80\x06\x00\x81\x00\x00", 6) == 0;
+        default:
+            return false;
+    }
+}
+
+// Sends the mix as fast as the socket takes it while a second thread collects the answers, then
+// listens settleMs more. Prints one line per kind and a summary; any answer the daemon did not
+// owe is counted as unexpected (and the first few are shown on standard error).
+int runFlood(FloodRequest const& req) {
+    Socket socket = clientSocket();
+    if (!socket) {
+        return kSocketError;
+    }
+    int const big = 8 << 20;
+    setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUFFORCE, &big, sizeof big);
+    std::array<long, kFloodKindNames.size()> sent{};
+    std::array<long, kFloodKindNames.size()> answered{};
+    long unexpected = 0;
+    std::atomic<bool> sending{true};
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point const start = Clock::now();
+    Clock::time_point lastReply = start;
+
+    std::thread receiver([&] {
+        std::uint8_t buffer[2048];
+        Clock::time_point quietFrom = Clock::now();
+        for (;;) {
+            if (!sending.load() &&
+                Clock::now() - quietFrom > std::chrono::milliseconds(req.settleMs)) {
+                return;
+            }
+            pollfd waiting{socket.get(), POLLIN, 0};
+            if (poll(&waiting, 1, 50) <= 0) {
+                if (sending.load()) {
+                    quietFrom = Clock::now();
+                }
+                continue;
+            }
+            ssize_t const got = recv(socket.get(), buffer, sizeof buffer, 0);
+            if (got < 0) {
+                continue;
+            }
+            auto const size = static_cast<std::size_t>(got);
+            lastReply = Clock::now();
+            quietFrom = lastReply;
+            FloodKind const kind = size >= 8 ? floodKindOf(ackIdOf(buffer)) : FloodKind::Empty;
+            if (isOwedAnswer(kind, buffer, size)) {
+                ++answered[static_cast<std::size_t>(kind)];
+            } else if (++unexpected <= 5) {
+                std::cerr << "udp_peer: unexpected answer len=" << size
+                          << " hex=" << toHex(buffer, std::min<std::size_t>(size, 16)) << std::endl;
+            }
+        }
+    });
+
+    sockaddr_in unicast = socketAddress(req.to, kGvcpPort);
+    sockaddr_in broadcast = socketAddress(in_addr{htonl(INADDR_BROADCAST)}, kGvcpPort);
+    for (long i = 0; i < req.count; ++i) {
+        auto const reqId = static_cast<std::uint16_t>(i & 0xFFFF);
+        FloodKind const kind = floodKindOf(reqId);
+        std::vector<std::uint8_t> const bytes = floodDatagram(kind, reqId, req.otherMac);
+        sockaddr_in* to = kind == FloodKind::BroadcastDiscovery ? &broadcast : &unicast;
+        if (sendto(socket.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(to),
+                   sizeof *to) >= 0) {
+            ++sent[static_cast<std::size_t>(kind)];
+        }
+    }
+    Clock::time_point const sentAll = Clock::now();
+    sending.store(false);
+    receiver.join();
+
+    long total = 0;
+    long totalSent = 0;
+    for (std::size_t kind = 0; kind < kFloodKindNames.size(); ++kind) {
+        std::cout << "kind=" << kFloodKindNames[kind] << " sent=" << sent[kind]
+                  << " answered=" << answered[kind] << std::endl;
+        if (answered[kind] > sent[kind]) {
+            unexpected += answered[kind] - sent[kind];
+        }
+        total += answered[kind];
+        totalSent += sent[kind];
+    }
+    auto const seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    double const answering = seconds(lastReply - start);
+    std::cout << "sent=" << totalSent << " answered=" << total << " unexpected=" << unexpected
+              << " send_seconds=" << seconds(sentAll - start) << " answer_seconds=" << answering
+              << " replies_per_second="
+              << (answering > 0 ? static_cast<double>(total) / answering : 0) << std::endl;
+    return 0;
+}
+
 int runHold(HoldRequest const& req) {
     Socket socket(::socket(AF_INET, SOCK_DGRAM, 0));
     if (!socket) {
@@ -397,6 +690,18 @@ int main(int argc, char** argv) {
         error = parseHold(args, req);
         if (!error) {
             return runHold(req);
+        }
+    } else if (mode == "burst") {
+        BurstRequest req;
+        error = parseRepeated(args, req.to, req.count, "--timeout-ms", req.timeoutMs);
+        if (!error) {
+            return runBurst(req);
+        }
+    } else if (mode == "flood") {
+        FloodRequest req;
+        error = parseRepeated(args, req.to, req.count, "--settle-ms", req.settleMs);
+        if (!error) {
+            return runFlood(req);
         }
     } else {
         error = "unknown mode " + std::string(mode);
