@@ -148,7 +148,8 @@ TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAft
     EXPECT_EQ(out, "New interface parameters are:\n" + config + "\n");
     EXPECT_EQ(err, "");
     EXPECT_EQ(fake.applied, (std::vector<std::string>{config + " on eth0"}));
-    EXPECT_EQ(manager.events, (Events{"apply", "socket 0", "bind 0 192.168.2.20:3956", "wait eth0",
+    EXPECT_EQ(manager.events, (Events{"apply", "socket 0", "bind 0 192.168.2.20:3956",
+                                      "connect 0 255.255.255.255:3956", "recvmsg", "wait eth0",
                                       "send 0", "close 0"}));
     ASSERT_EQ(manager.sent.size(), 1U);
     EXPECT_EQ(manager.sent[0].buffers,

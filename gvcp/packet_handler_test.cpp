@@ -92,7 +92,8 @@ TEST_F(PacketHandler, DiscoveryAcknowledgeIsHeaderAndRecordFromTheInterfaceAddre
     deliver(command(kDiscoveryCmd), "192.168.1.50");
 
     EXPECT_EQ(manager.events,
-              (Events{"socket 0", "bind 0 192.168.1.10:3956", "send 0", "close 0"}));
+              (Events{"socket 0", "bind 0 192.168.1.10:3956", "connect 0 255.255.255.255:3956",
+                      "recvmsg", "send 0", "close 0"}));
     EXPECT_EQ(manager.lookups.front(), "eth0");
     ASSERT_EQ(manager.sent.size(), 1U);
     auto const& sent = manager.sent[0];

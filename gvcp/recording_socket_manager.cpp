@@ -117,6 +117,13 @@ bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, uns
     return true;
 }
 
+int RecordingSocketManager::connectSocket(int handle, sockaddr const* peer) {
+    sockaddr_in remote{};
+    std::memcpy(&remote, peer, sizeof remote);
+    events.push_back("connect " + std::to_string(handle) + " " + addressText(remote));
+    return 0;
+}
+
 std::string RecordingSocketManager::getError() {
     return std::strerror(lastErrno_);
 }

@@ -60,6 +60,7 @@ class RecordingSocketManager : public SocketManager {
     bool getIpAddressFromInterfaceName(char const* name, unsigned int& address,
                                        unsigned int& mask) override;
     std::string getError() override;
+    int connectSocket(int handle, sockaddr const* peer) override;
 
   private:
     std::optional<in_addr> address_;

@@ -114,4 +114,8 @@ std::string LinuxSocketManager::getError() {
     return std::strerror(errno);
 }
 
+int LinuxSocketManager::connectSocket(int handle, sockaddr const* peer) {
+    return ::connect(handles_.descriptor(handle), peer, sizeof(sockaddr_in));
+}
+
 }  // namespace QEL_Finder

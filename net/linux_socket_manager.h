@@ -32,6 +32,7 @@ class LinuxSocketManager : public SocketManager {
     bool getIpAddressFromInterfaceName(char const* name, unsigned int& address,
                                        unsigned int& mask) override;
     std::string getError() override;
+    int connectSocket(int handle, sockaddr const* peer) override;
 
   private:
     HandleTable handles_;

@@ -32,6 +32,13 @@ int RecordingSocketManager::bindSocket(int handle, sockaddr* address) {
     return bindFails ? -1 : 0;
 }
 
+int RecordingSocketManager::connectSocket(int handle, sockaddr const* peer) {
+    RecordedBind connect{handle, {}};
+    std::memcpy(&connect.address, peer, sizeof connect.address);
+    connects.push_back(connect);
+    return 0;
+}
+
 bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, unsigned int& address,
                                                            unsigned int& mask) {
     lookedUp.emplace_back(name);

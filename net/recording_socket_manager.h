@@ -39,6 +39,7 @@ class RecordingSocketManager : public SocketManager {
     std::vector<int> created;
     std::vector<RecordedOption> optionsSet;
     std::vector<RecordedBind> binds;
+    std::vector<RecordedBind> connects;
     std::vector<int> closed;
 
     unsigned int getDefaultGateway() override { return gateway; }
@@ -59,6 +60,7 @@ class RecordingSocketManager : public SocketManager {
                                        unsigned int& mask) override;
     // A fixed text, so expected messages do not depend on errno.
     std::string getError() override { return "fake failure"; }
+    int connectSocket(int handle, sockaddr const* peer) override;
 };
 
 }  // namespace QEL_Finder::testing

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "gvcp/discovery_ack.h"
+#include "net/deferred_datagrams.h"
 #include "net/sockets.h"
 #include "service/process_state.h"
 
@@ -42,5 +43,15 @@ int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager*
     }
     int const on = 1;
     manager->setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    // Bound to the interface's address, the socket would win unicast requests from the listening
+    // socket and lose them when it closes. Connected, it receives only from its peer, and the
+    // limited broadcast address is never a datagram's source; replies still name their
+    // destination. A failed connect costs only that steering, so the reply goes out regardless.
+    sockaddr_in nobody{};
+    nobody.sin_family = AF_INET;
+    nobody.sin_port = htons(kGvcpPort);
+    nobody.sin_addr.s_addr = INADDR_BROADCAST;
+    manager->connectSocket(handle, reinterpret_cast<sockaddr*>(&nobody));
+    QEL_Finder::deferQueuedDatagrams(*manager, handle);
     return handle;
 }

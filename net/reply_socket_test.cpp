@@ -79,6 +79,12 @@ TEST_F(ReplySocket, RefreshesTheRecordAndBindsToTheInterfaceAddress) {
     }
     EXPECT_TRUE(packetInfo) << "replies need the arrival information enabled";
     EXPECT_TRUE(manager.closed.empty());
+
+    // Connected to a source no datagram has, it leaves every request to the listening socket.
+    ASSERT_EQ(manager.connects.size(), 1U);
+    EXPECT_EQ(manager.connects[0].handle, 4);
+    EXPECT_EQ(manager.connects[0].address.sin_addr.s_addr, INADDR_BROADCAST);
+    EXPECT_EQ(ntohs(manager.connects[0].address.sin_port), 3956);
 }
 
 TEST_F(ReplySocket, EveryReplyGetsANewSocketAndCurrentFields) {

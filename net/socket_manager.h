@@ -44,6 +44,9 @@ class SocketManager {
                                                unsigned int& mask) = 0;
     // strerror(errno), nothing added.
     virtual std::string getError() = 0;
+    // System connect with a 16-byte IPv4 address: 0 or -1. A connected UDP socket receives only
+    // from its peer and still sends to any destination a message names.
+    virtual int connectSocket(int handle, sockaddr const* peer) = 0;
 };
 
 }  // namespace QEL_Finder

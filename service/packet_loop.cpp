@@ -4,11 +4,13 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <exception>
 #include <iostream>
 
+#include "net/deferred_datagrams.h"
 #include "service/process_state.h"
 
 namespace {
@@ -46,6 +48,17 @@ struct ReceiveBuffers {
         message.msg_namelen = sizeof(sender);
         message.msg_controllen = control.size();
         message.msg_flags = 0;
+    }
+
+    // Lays out a datagram a reply socket took in as a receive would have; its byte count.
+    unsigned long place(QEL_Finder::DeferredDatagram const& datagram) {
+        sender = datagram.sender;
+        std::size_t const headerBytes = std::min(datagram.bytes.size(), header.size());
+        std::copy_n(datagram.bytes.begin(), headerBytes, header.begin());
+        std::copy_n(datagram.bytes.begin() + static_cast<long>(headerBytes),
+                    std::min(datagram.bytes.size() - headerBytes, payload.size()), payload.begin());
+        message.msg_controllen = 0;
+        return datagram.bytes.size();
     }
 };
 
@@ -92,9 +105,13 @@ int runPacketLoop(QEL_Finder::SocketManager& manager, int listeningHandle,
     do {
         buffers.prepareForReceive();
         unsigned long received = 0;
-        if (!manager.recvmsg(listeningHandle, &buffers.message, 0, &received)) {
+        // What a reply socket took in came before anything still queued on the listening one.
+        if (auto const deferred = QEL_Finder::takeDeferredDatagram()) {
+            received = buffers.place(*deferred);
+        } else if (!manager.recvmsg(listeningHandle, &buffers.message, 0, &received)) {
             std::cout << manager.getError() << std::endl;
-        } else if (received > 0) {
+        }
+        if (received > 0) {
             handleDatagram(handler, record, manager, buffers, received, interfaceName);
         }
     } while (_running.load(std::memory_order_acquire));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gvcp/packet_handler.h"
+#include "net/deferred_datagrams.h"
 #include "service/process_state.h"
 
 namespace {
@@ -83,6 +84,7 @@ class ScriptedManager : public QEL_Finder::SocketManager {
     void closeSocket(int) override {}
     int getSocketUDP() override { return -1; }
     int bindSocket(int, sockaddr*) override { return -1; }
+    int connectSocket(int, sockaddr const*) override { return -1; }
 
     std::vector<bool> freshRecord;
     std::size_t attempts = 0;
@@ -171,6 +173,23 @@ TEST_F(PacketLoop, HandsOnNonEmptyDatagramsAndPrintsReceiveErrors) {
     EXPECT_EQ(handled[1].payload, Bytes(568, 0));
     EXPECT_TRUE(handled[1].requesterIsTheName);
     EXPECT_EQ(handled[1].requester, 0xC0000201U);
+}
+
+// A datagram a reply socket queued before it was connected is served before the next receive.
+TEST_F(PacketLoop, DatagramsTakenInByAReplySocketAreServedFirst) {
+    Bytes const early{0x42, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x09, 0x5A};
+    ScriptedManager manager({{early}, {{}, EAGAIN}, {kDiscovery}, {{}, EAGAIN}});
+    QEL_Finder::deferQueuedDatagrams(manager, 7);
+    EXPECT_EQ(manager.attempts, 2U);
+    EXPECT_EQ(run(manager, recordingHandler), 0);
+    EXPECT_EQ(manager.attempts, 4U);
+    ASSERT_EQ(handled.size(), 2U);
+    EXPECT_EQ(handled[0].received, 9U);
+    EXPECT_EQ(handled[0].header, Bytes(early.begin(), early.begin() + 8));
+    EXPECT_EQ(handled[0].payload[0], 0x5A);
+    EXPECT_EQ(handled[0].payload[1], 0);
+    EXPECT_EQ(handled[0].requester, 0xC0000201U);
+    EXPECT_EQ(handled[1].header, kDiscovery);
 }
 
 TEST_F(PacketLoop, VerboseOffLeavesOnlyReceiveErrors) {

@@ -172,6 +172,15 @@ unknown_commands_are_not_implemented() {
     stopped_cleanly
 }
 
+# Each request is sent the moment the answer before it arrived, while that answer's reply socket
+# may still be open on the device's own address and port.
+back_to_back_requests_are_all_answered() {
+    started -v
+    expect_match "1000 back-to-back discoveries" '^sent=1000 answered=1000 lost=0$' \
+        "$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count 1000 --timeout-ms 2000)"
+    stopped_cleanly
+}
+
 other_keys_are_ignored_silently() {
     started -v
     local request
@@ -306,6 +315,7 @@ unreadable_serial_gives_the_table_default() {
 netlab_case "answer carries the record" answer_carries_the_record
 netlab_case "broadcast only for requesters outside" broadcast_only_for_requesters_outside
 netlab_case "unknown commands are not implemented" unknown_commands_are_not_implemented
+netlab_case "back-to-back requests are all answered" back_to_back_requests_are_all_answered
 netlab_case "other keys are ignored silently" other_keys_are_ignored_silently
 netlab_case "verbose lines of a request" verbose_lines_of_a_request
 netlab_case "serving through a lost address" serving_through_a_lost_address
