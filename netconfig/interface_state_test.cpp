@@ -46,7 +46,7 @@ TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCounts) {
         {"iface eth0 inet dhcp", true},
         {"iface eth0 inet  dhcp # by default\n", true},
         {"iface eth0 inet static\n  address 10.0.0.2\n", false},
-        {"  iface eth0 inet dhcp\n", false},
+        {"  iface\teth0  inet dhcp\n", true},
         {"iface eth0.5 inet dhcp\niface eth0 inet static\n", false},
         {"iface eth01 inet dhcp\n", false},
         {"iface eth0 inet6 dhcp\n", false},

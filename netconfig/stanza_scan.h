@@ -5,14 +5,15 @@
 #include <string>
 #include <string_view>
 
-// "iface <name> inet ": the trailing blank keeps "inet6" and "eth0.5" stanzas out.
-std::string inetStanzaHead(std::string_view name);
+// Lines are read as ifupdown reads them: words split at blanks or tabs, indentation allowed. A
+// stanza head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
 
 // True when the line heads the interface's inet stanza and its method word is "dhcp".
 bool isDhcpStanzaHead(std::string_view line, std::string_view name);
 
-// The file text with the interface's first inet stanza replaced by stanza (later ones dropped),
-// "auto <name>" inserted before it unless an earlier line began with it, and the stanza appended
-// when the interface had none. Every output line ends in a line feed. Never fails.
+// The file text with the interface's first inet stanza (up to the next line whose first word is a
+// stanza keyword) replaced by stanza, later ones dropped, "auto <name>" inserted before it unless
+// an earlier line began with it, and the stanza appended when the interface had none. Every
+// output line ends in a line feed. Never fails.
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
                                    std::string_view stanza);

@@ -80,6 +80,16 @@ TEST(StanzaReplacement, KeepsEverythingOutsideTheOldStanzaAndIsStable) {
          "auto eth0\niface eth0 inet static\n\taddress 10.0.0.2\n\tnetmask 255.0.0.0\n"
          "auto lo\n",
          "auto eth0\niface eth0 inet dhcp\n\nauto lo\n"},
+        {"head written with tabs and double blanks",
+         "auto eth0\niface  eth0\tinet  static\n  address 10.0.0.2\n",
+         "auto eth0\niface eth0 inet dhcp\n\n"},
+        {"indented stanza of another interface ends it",
+         "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n  iface wlan0 inet manual\n"
+         "    mtu 1400\n",
+         "auto eth0\niface eth0 inet dhcp\n\n  iface wlan0 inet manual\n    mtu 1400\n"},
+        {"options named like keywords stay inside",
+         "auto eth0\niface eth0 inet static\n  autoconf 1\nsourcery x\nsource-dir /x\n",
+         "auto eth0\niface eth0 inet dhcp\n\nsource-dir /x\n"},
         {"comments then end of file",
          "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n# old\n\n# older\n",
          "auto eth0\niface eth0 inet dhcp\n\n"},

@@ -19,17 +19,20 @@ DEVICE_MAC_HEX=001a2b3c4d5e
 PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
 
 # A file with the cases the rewriter must get right around eth0: no "auto" line of its own (only
-# allow-hotplug), tab-indented options with a comment and an empty line inside the stanza, an
-# inet6 stanza right after it and another interface behind.
+# allow-hotplug), a head written with tabs and double blanks, tab-indented options with a comment
+# inside the stanza, an indented stanza of another interface right after it, an inet6 stanza and
+# another interface behind.
 RICH_INTERFACES='# device network configuration
 auto lo
 iface lo inet loopback
 
 allow-hotplug eth0
-iface eth0 inet static
+iface  eth0	inet  static
 	address 192.0.2.10/24
 	gateway 192.0.2.1
 	# the PC segment
+  iface wlan0 inet manual
+    mtu 1400
 
 iface eth0 inet6 auto
 
@@ -46,6 +49,9 @@ iface eth0 inet static
   address 192.0.2.20
   netmask 255.255.255.0
   gateway 192.0.2.1
+
+  iface wlan0 inet manual
+    mtu 1400
 
 iface eth0 inet6 auto
 
