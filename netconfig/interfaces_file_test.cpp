@@ -137,6 +137,64 @@ TEST_F(InterfacesFileRewrite, ReadOnlyDirectoryNamesTheTemporaryFile) {
     EXPECT_EQ(readText(conf), kOriginal);
 }
 
+// Fills the file system at dir with one-page files, then frees `pages` of them again.
+void fillUp(fs::path const& dir, int pages) {
+    std::string const page(4096, 'x');
+    int count = 0;
+    for (;; ++count) {
+        int const fd = open((dir / ("filler" + std::to_string(count))).c_str(),
+                            O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        bool const full = fd < 0 || write(fd, page.data(), page.size()) <= 0;
+        close(fd);
+        if (full) {
+            break;
+        }
+    }
+    for (int i = 0; i <= pages && count - i >= 0; ++i) {
+        fs::remove(dir / ("filler" + std::to_string(count - i)));
+    }
+}
+
+// Room for the new file but not for a copy of the old one, whose hard link is refused: the
+// rewrite is abandoned and the backup of the change before stays as it was.
+TEST_F(InterfacesFileRewrite, FailedBackupKeepsThePreviousBackupWhole) {
+    fs::path const mnt = dir.path() / "small";
+    fs::path const seen = dir.path() / "seen";
+    fs::create_directory(mnt);
+    fs::create_directory(seen);
+    auto const child = runInPrivateMounts(dir.path(), [&] {
+        if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            return 2;
+        }
+        writeText(mnt / "interfaces", kOriginal);
+        writeText(mnt / "interfaces.bak", "older generation\n");
+        if (!setImmutable(mnt / "interfaces", true)) {
+            return 3;
+        }
+        fillUp(mnt, 1);
+        bool const rewritten =
+            detail::updateInterfacesFile(mnt / "interfaces", dhcpRequest(), "eth0");
+        setImmutable(mnt / "interfaces", false);
+        for (auto const& name :
+             {"interfaces", "interfaces.bak", "interfaces.bak.tmp", "interfaces.tmp"}) {
+            if (fs::exists(mnt / name)) {
+                fs::copy(mnt / name, seen / name);
+            }
+        }
+        return rewritten ? 1 : 0;
+    });
+    if (!child || child->status == 3) {
+        GTEST_SKIP() << "needs root, a private mount namespace and the immutable attribute";
+    }
+    EXPECT_EQ(child->status, 0);
+    EXPECT_THAT(child->err, StartsWith("Unable to keep " + (mnt / "interfaces").string() + " as " +
+                                       (mnt / "interfaces.bak").string() + ": "));
+    EXPECT_EQ(readText(seen / "interfaces"), kOriginal);
+    EXPECT_EQ(readText(seen / "interfaces.bak"), "older generation\n");
+    EXPECT_FALSE(fs::exists(seen / "interfaces.bak.tmp"));
+    EXPECT_FALSE(fs::exists(seen / "interfaces.tmp"));
+}
+
 TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
     fs::path const mnt = dir.path() / "small";
     fs::path const seen = dir.path() / "seen";

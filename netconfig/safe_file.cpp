@@ -20,29 +20,58 @@ std::error_code writeDurably(Fd fd, std::string_view content) {
     return ec ? ec : closed;
 }
 
-// The target's present content under the backup name, while the target itself stays in place.
-std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
-    std::error_code ec;
-    fs::remove(backup, ec);
-    if (ec) {
-        return ec;
-    }
-    fs::create_hard_link(target, backup, ec);
-    if (!ec) {
-        return ec;
-    }
-    // Some file systems (and immutable targets) refuse hard links; a copy keeps the same text.
-    ec.clear();
-    fs::copy_file(target, backup, fs::copy_options::overwrite_existing, ec);
-    return ec;
-}
-
 void dropTemporary(fs::path const& tmp) {
     std::error_code ignored;
     fs::remove(tmp, ignored);
 }
 
+// A synced copy of source at copy; the first error, or none.
+std::error_code copyDurably(fs::path const& source, fs::path const& copy) {
+    std::error_code ec;
+    Fd const in = openForReading(source, ec);
+    if (!in) {
+        return ec;
+    }
+    std::string content;
+    ec = readAll(in, content);
+    if (ec) {
+        return ec;
+    }
+    Fd out = openForWriting(copy, ec);
+    return out ? writeDurably(std::move(out), content) : ec;
+}
+
+// The target's present content under the backup name, while the target itself stays in place.
+// The new backup is made under a name of its own and renamed over the old one, so a failure (a
+// full disk, a copy cut short) leaves the previous backup whole, never missing or truncated.
+std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
+    fs::path const pending = pendingBackupPath(backup);
+    std::error_code ec;
+    fs::remove(pending, ec);
+    if (ec) {
+        return ec;
+    }
+    fs::create_hard_link(target, pending, ec);
+    if (ec) {
+        // Some file systems (and immutable targets) refuse hard links; a copy keeps the same text.
+        ec = copyDurably(target, pending);
+    }
+    if (!ec) {
+        fs::rename(pending, backup, ec);
+    }
+    if (ec) {
+        dropTemporary(pending);
+    }
+    return ec;
+}
+
 }  // namespace
+
+fs::path pendingBackupPath(fs::path const& backup) {
+    fs::path pending = backup;
+    pending += ".tmp";
+    return pending;
+}
 
 bool replaceFileSafely(fs::path const& target, fs::path const& tmp, std::string_view content,
                        fs::path const* backup) {

@@ -84,6 +84,21 @@ void tryDhcpOnly(std::string const& name, InterfaceControl& control, InterfacesF
     control.readFlags(flags);
 }
 
+// A rewrite cut short by a crash or a power loss leaves its temporary files; the interfaces file
+// and its backup are whole either way, and a leftover must not pass for a configuration later.
+void removeInterruptedRewrites(InterfacesFiles const& files) {
+    for (fs::path const& leftover : {files.temporary, pendingBackupPath(files.backup)}) {
+        std::error_code ec;
+        if (fs::remove(leftover, ec)) {
+            std::cout << "Removed " << leftover.string() << " left by an interrupted rewrite"
+                      << std::endl;
+        } else if (ec) {
+            std::cerr << "Unable to remove " << leftover.string() << ": " << ec.message()
+                      << std::endl;
+        }
+    }
+}
+
 }  // namespace
 
 InterfacesFiles systemInterfacesFiles() {
@@ -93,6 +108,7 @@ InterfacesFiles systemInterfacesFiles() {
 
 int checkInterfaceUp(std::string const& name, InterfaceControl& control,
                      InterfacesFiles const& files) {
+    removeInterruptedRewrites(files);
     short flags = 0;
     if (int const error = control.readFlags(flags); error != 0) {
         std::cerr << std::strerror(error) << " : " << name << std::endl;

@@ -125,6 +125,20 @@ TEST_F(StartupCheck, InterfaceUpOrMissingIsLeftAlone) {
     EXPECT_EQ(readFile(files.config), kOriginal);
 }
 
+TEST_F(StartupCheck, LeftoversOfAnInterruptedRewriteAreRemoved) {
+    fs::path const pendingBackup = files.backup.string() + ".tmp";
+    writeFile(files.temporary, "auto eth0\niface eth0 inet st");
+    writeFile(pendingBackup, kOriginal);
+    ScriptedControl up = control({{0, kUp}});
+    EXPECT_EQ(check(up), 0);
+    EXPECT_EQ(out, "Removed " + files.temporary.string() +
+                       " left by an interrupted rewrite\nRemoved " + pendingBackup.string() +
+                       " left by an interrupted rewrite\n");
+    EXPECT_FALSE(fs::exists(files.temporary));
+    EXPECT_FALSE(fs::exists(pendingBackup));
+    EXPECT_EQ(readFile(files.config), kOriginal);
+}
+
 TEST_F(StartupCheck, WithoutBackupTheInterfaceGetsADhcpOnlyFile) {
     ScriptedControl recovering = control({{0, kDown}, {0, kUp}});
     EXPECT_EQ(check(recovering), 0);
