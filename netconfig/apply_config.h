@@ -13,9 +13,11 @@ void RunCommand(std::string command, bool echo);
 // 0 restart only, 1 dhcp, 2 static: the kind applied, not whether each step succeeded.
 int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
 
-// Empty when a force-IP request may be applied; otherwise the one-line reason it is refused
-// (a static configuration with a zero or non-contiguous mask, or an address no interface can
-// have). 255.255.255.255 and 0.0.0.0 are always acceptable.
+// Empty when a force-IP request may be applied; otherwise the one-line reason it is refused: a
+// static configuration with a zero or non-contiguous mask, an address no interface can have or
+// that is its subnet's network or broadcast address, or a gateway that ifup cannot route through
+// (not unicast, the address itself, the subnet's broadcast). Gateway 0.0.0.0 means none.
+// 255.255.255.255 and 0.0.0.0 are always acceptable.
 std::string configRejection(QEL_Finder::InterfaceConfig const& config);
 
 // True for names of 1..15 characters made of letters, digits, '.', '-', '_' only: safe in the

@@ -26,11 +26,12 @@ QEL_Finder::InterfaceConfig request(char const* address, char const* netmask, ch
 
 }  // namespace
 
-TEST(ForceIpValidation, RefusesMasksAndAddressesNoInterfaceCanUse) {
+TEST(ForceIpValidation, RefusesMasksAddressesAndGatewaysNoInterfaceCanUse) {
     struct Case {
         char const* address;
         char const* netmask;
         std::string rejection;
+        char const* gateway = "0.0.0.0";
     } const cases[] = {
         {"255.255.255.255", "0.0.0.0", ""},
         {"0.0.0.0", "255.0.255.0", ""},
@@ -47,10 +48,27 @@ TEST(ForceIpValidation, RefusesMasksAndAddressesNoInterfaceCanUse) {
          "Refusing force IP: address 224.0.0.9 is a multicast or reserved address"},
         {"255.255.255.254", "255.255.255.0",
          "Refusing force IP: address 255.255.255.254 is a multicast or reserved address"},
+        {"192.0.2.255", "255.255.255.0",
+         "Refusing force IP: address 192.0.2.255 is its subnet's broadcast address"},
+        {"192.0.2.0", "255.255.255.0",
+         "Refusing force IP: address 192.0.2.0 is its subnet's network address"},
+        {"192.0.2.2", "255.255.255.252", ""},
+        {"192.0.2.255", "255.255.255.254", ""},
+        {"192.0.2.20", "255.255.255.0", "", "198.51.100.1"},
+        {"192.0.2.20", "255.255.255.0",
+         "Refusing force IP: gateway 224.0.0.9 is a multicast or reserved address", "224.0.0.9"},
+        {"192.0.2.20", "255.255.255.0",
+         "Refusing force IP: gateway 127.0.0.1 is a loopback address", "127.0.0.1"},
+        {"192.0.2.20", "255.255.255.0", "Refusing force IP: gateway 0.0.0.1 is in 0.0.0.0/8",
+         "0.0.0.1"},
+        {"192.0.2.20", "255.255.255.0",
+         "Refusing force IP: gateway 192.0.2.20 is the requested address", "192.0.2.20"},
+        {"192.0.2.20", "255.255.255.0",
+         "Refusing force IP: gateway 192.0.2.255 is the subnet's broadcast address", "192.0.2.255"},
     };
     for (Case const& c : cases) {
-        SCOPED_TRACE(std::string(c.address) + "/" + c.netmask);
-        EXPECT_EQ(configRejection(request(c.address, c.netmask, "0.0.0.0")), c.rejection);
+        SCOPED_TRACE(std::string(c.address) + "/" + c.netmask + " via " + c.gateway);
+        EXPECT_EQ(configRejection(request(c.address, c.netmask, c.gateway)), c.rejection);
     }
 }
 

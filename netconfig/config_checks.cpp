@@ -47,6 +47,35 @@ std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
     if (!isContiguousMask(mask)) {
         return "Refusing force IP: netmask " + formatIpv4(*config.netmask) + " is not contiguous";
     }
+    // With two or more host bits the subnet's first and last addresses are not for hosts: a
+    // device given its subnet's broadcast address can be reached by broadcast only.
+    std::uint32_t const address = ntohl(*config.address);
+    std::uint32_t const hostBits = ~mask;
+    bool const hasHostRange = hostBits >= 3;
+    if (hasHostRange && (address & hostBits) == 0) {
+        return "Refusing force IP: address " + formatIpv4(*config.address) +
+               " is its subnet's network address";
+    }
+    if (hasHostRange && (address & hostBits) == hostBits) {
+        return "Refusing force IP: address " + formatIpv4(*config.address) +
+               " is its subnet's broadcast address";
+    }
+    // ifup fails on a route through any of these, and ifupdown then forgets the interface was
+    // configured, so the next ifdown removes nothing.
+    if (*config.gateway != 0) {
+        std::uint32_t const gateway = ntohl(*config.gateway);
+        std::string const prefix = "Refusing force IP: gateway " + formatIpv4(*config.gateway);
+        if (char const* why = unusableAddress(gateway)) {
+            return prefix + " " + why;
+        }
+        if (gateway == address) {
+            return prefix + " is the requested address";
+        }
+        if (hasHostRange && (gateway & mask) == (address & mask) &&
+            (gateway & hostBits) == hostBits) {
+            return prefix + " is the subnet's broadcast address";
+        }
+    }
     return {};
 }
 
