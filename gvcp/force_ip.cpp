@@ -22,7 +22,7 @@ constexpr int kAppliedRestartOnly = 0;
 constexpr int kAppliedDhcp = 1;
 constexpr int kAppliedStatic = 2;
 
-ForceIpSteps steps{initNetworkInterface, waitForLink};
+ForceIpSteps steps{forceIpRefusal, initNetworkInterface, waitForLink};
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
     auto const* high = reinterpret_cast<std::uint8_t const*>(&record.macHigh);
@@ -77,7 +77,7 @@ void answerForceIp(Request& request) {
     }
     InterfaceConfig config = requestedConfig(payload);
     // Refused before anything changes: a bad static stanza would leave the device unreachable.
-    if (std::string const why = configRejection(config); !why.empty()) {
+    if (std::string const why = steps.refusal(config, request.interfaceName); !why.empty()) {
         std::cerr << why << std::endl;
         return;
     }

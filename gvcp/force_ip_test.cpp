@@ -48,6 +48,11 @@ int fakeApply(InterfaceConfig& config, std::string name) {
     return fake.result;
 }
 
+// The checks of the request alone: the host's interfaces files are none of these tests' business.
+std::string fakeRefusal(InterfaceConfig const& config, std::string const&) {
+    return configRejection(config);
+}
+
 void fakeWait(std::string const& interfaceName) {
     fake.manager->events.push_back("wait " + interfaceName);
 }
@@ -76,7 +81,7 @@ class ForceIp : public ::testing::Test {
         manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
         fake = FakeSteps{};
         fake.manager = &manager;
-        saved = replaceForceIpSteps({fakeApply, fakeWait});
+        saved = replaceForceIpSteps({fakeRefusal, fakeApply, fakeWait});
         Verbose = false;
     }
     void TearDown() override {

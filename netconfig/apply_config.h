@@ -20,6 +20,11 @@ int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
 // 255.255.255.255 and 0.0.0.0 are always acceptable.
 std::string configRejection(QEL_Finder::InterfaceConfig const& config);
 
+// Why a force-IP request must be refused before anything is changed or run, or empty: the
+// configRejection reason, or for a new configuration the interface's inet stanza standing in a
+// file that "/etc/network/interfaces" sources, where a rewrite of the main file cannot replace it.
+std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name);
+
 // True for names of 1..15 characters made of letters, digits, '.', '-', '_' only: safe in the
 // "ifup "/"ifdown " command lines and in an ifreq name field.
 bool isSafeInterfaceName(std::string_view name);

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "netconfig/apply_config.h"
+#include "netconfig/interfaces_file.h"
 #include "netconfig/ipv4_text.h"
+#include "netconfig/sourced_stanza.h"
 
 namespace {
 
@@ -75,6 +77,18 @@ std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
             (gateway & hostBits) == hostBits) {
             return prefix + " is the subnet's broadcast address";
         }
+    }
+    return {};
+}
+
+std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name) {
+    std::string why = configRejection(config);
+    if (!why.empty() || *config.address == kRestartOnly) {
+        return why;
+    }
+    if (auto const sourced = sourcedStanzaFile(kInterfacesFile, name)) {
+        return "Refusing force IP: " + name + " is configured in " + sourced->string() +
+               ", not in " + kInterfacesFile;
     }
     return {};
 }

@@ -69,6 +69,12 @@ std::error_code readAll(Fd const& fd, std::string& out) {
     }
 }
 
+std::error_code readWholeFile(std::filesystem::path const& file, std::string& out) {
+    std::error_code ec;
+    Fd const fd = openForReading(file, ec);
+    return fd ? readAll(fd, out) : ec;
+}
+
 std::error_code writeAll(Fd const& fd, std::string_view content) {
     while (!content.empty()) {
         ssize_t const put = ::write(fd.get(), content.data(), content.size());

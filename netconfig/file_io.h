@@ -33,6 +33,8 @@ Fd openForReading(std::filesystem::path const& file, std::error_code& ec);
 Fd openForWriting(std::filesystem::path const& file, std::error_code& ec);
 // Appends everything up to the end of the file to out; the first read error, or none.
 std::error_code readAll(Fd const& fd, std::string& out);
+// Opens the file and appends all of it to out; the error of the open or the first read, or none.
+std::error_code readWholeFile(std::filesystem::path const& file, std::string& out);
 // Writes all of content, retrying short writes; the first write error, or none.
 std::error_code writeAll(Fd const& fd, std::string_view content);
 // Pushes the file's data to storage; the error, or none.

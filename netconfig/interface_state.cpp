@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "netconfig/detail.h"
+#include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
 
 namespace {
@@ -103,6 +104,6 @@ std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name) {
 }
 
 bool isDHCPEnabled(std::string name) {
-    static std::filesystem::path const ifName = "/etc/network/interfaces";
+    static std::filesystem::path const ifName = kInterfacesFile;
     return detail::configuresDhcp(ifName, name);
 }

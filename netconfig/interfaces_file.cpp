@@ -78,6 +78,6 @@ bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig cons
 }  // namespace detail
 
 bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name) {
-    static fs::path const ifName = "/etc/network/interfaces";
+    static fs::path const ifName = kInterfacesFile;
     return detail::updateInterfacesFile(ifName, config, name);
 }

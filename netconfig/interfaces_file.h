@@ -6,6 +6,9 @@
 
 #include "netconfig/interface_config.h"
 
+// ifupdown's configuration, the one file the daemon rewrites.
+inline constexpr char kInterfacesFile[] = "/etc/network/interfaces";
+
 // "iface <name> inet dhcp\n"
 std::string getDynamicInterfaceDef(std::string_view name);
 // "iface <name> inet static" with address, netmask and (when not 0.0.0.0) gateway lines.

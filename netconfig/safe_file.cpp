@@ -27,13 +27,8 @@ void dropTemporary(fs::path const& tmp) {
 
 // A synced copy of source at copy; the first error, or none.
 std::error_code copyDurably(fs::path const& source, fs::path const& copy) {
-    std::error_code ec;
-    Fd const in = openForReading(source, ec);
-    if (!in) {
-        return ec;
-    }
     std::string content;
-    ec = readAll(in, content);
+    std::error_code ec = readWholeFile(source, content);
     if (ec) {
         return ec;
     }

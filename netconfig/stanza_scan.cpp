@@ -5,17 +5,22 @@
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+// Takes the next word off rest: words are split at any run of blanks or tabs, and blanks before
+// the first word are ignored. Empty when rest holds no more words.
+std::string_view nextWord(std::string_view& rest) {
+    constexpr std::string_view kBlanks = " \t";
+    rest.remove_prefix(std::min(rest.find_first_not_of(kBlanks), rest.size()));
+    std::size_t const end = std::min(rest.find_first_of(kBlanks), rest.size());
+    std::string_view const word = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return word;
+}
 
-// The first four words of a line as ifupdown splits it: at any run of blanks or tabs, with
-// blanks before the first word ignored. Missing words are empty.
+// The first four words of a line; missing words are empty.
 std::array<std::string_view, 4> leadingWords(std::string_view line) {
     std::array<std::string_view, 4> words{};
     for (std::string_view& word : words) {
-        line.remove_prefix(std::min(line.find_first_not_of(kBlanks), line.size()));
-        std::size_t const end = std::min(line.find_first_of(kBlanks), line.size());
-        word = line.substr(0, end);
-        line.remove_prefix(end);
+        word = nextWord(line);
     }
     return words;
 }
@@ -40,6 +45,18 @@ bool isInetStanzaHead(std::array<std::string_view, 4> const& words, std::string_
 }
 
 }  // namespace
+
+std::vector<std::string_view> lineWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    for (std::string_view word = nextWord(line); !word.empty(); word = nextWord(line)) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+bool isInetStanzaHead(std::string_view line, std::string_view name) {
+    return isInetStanzaHead(leadingWords(line), name);
+}
 
 bool isDhcpStanzaHead(std::string_view line, std::string_view name) {
     auto const words = leadingWords(line);

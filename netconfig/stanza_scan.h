@@ -4,9 +4,16 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Lines are read as ifupdown reads them: words split at blanks or tabs, indentation allowed. A
 // stanza head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
+
+// Every word of the line.
+std::vector<std::string_view> lineWords(std::string_view line);
+
+// True when the line heads the interface's inet stanza.
+bool isInetStanzaHead(std::string_view line, std::string_view name);
 
 // True when the line heads the interface's inet stanza and its method word is "dhcp".
 bool isDhcpStanzaHead(std::string_view line, std::string_view name);

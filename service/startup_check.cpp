@@ -1,16 +1,13 @@
 #include "service/startup_check.h"
 
-#include <fcntl.h>
 #include <net/if.h>
-#include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <optional>
 #include <system_error>
 
+#include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/safe_file.h"
 #include "service/interface_flags.h"
@@ -21,34 +18,6 @@ namespace {
 
 bool isUp(short flags) {
     return (flags & IFF_UP) != 0;
-}
-
-// The whole file, or nullopt with the errno of the failed call.
-std::optional<std::string> readWholeFile(fs::path const& path, int& error) {
-    int const fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return std::nullopt;
-    }
-    std::string content;
-    std::array<char, 4096> chunk{};
-    for (;;) {
-        ssize_t const count = read(fd, chunk.data(), chunk.size());
-        if (count == 0) {
-            break;
-        }
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = errno;
-            close(fd);
-            return std::nullopt;
-        }
-        content.append(chunk.data(), static_cast<std::size_t>(count));
-    }
-    close(fd);
-    return content;
 }
 
 bool backupExists(fs::path const& backup) {
@@ -63,14 +32,13 @@ bool backupExists(fs::path const& backup) {
 // Puts the backup's content over the interfaces file without the file ever going missing.
 // False after one line on standard error.
 bool restoreBackup(InterfacesFiles const& files) {
-    int error = 0;
-    std::optional<std::string> const content = readWholeFile(files.backup, error);
-    if (!content) {
-        std::cerr << "Unable to read " << files.backup.string() << ": " << std::strerror(error)
+    std::string content;
+    if (std::error_code const ec = readWholeFile(files.backup, content)) {
+        std::cerr << "Unable to read " << files.backup.string() << ": " << ec.message()
                   << std::endl;
         return false;
     }
-    return replaceFileSafely(files.config, files.temporary, *content, nullptr);
+    return replaceFileSafely(files.config, files.temporary, content, nullptr);
 }
 
 // Replaces the interfaces file with a dhcp stanza for this interface alone and runs ifup; a file

@@ -397,6 +397,40 @@ requests_for_no_one() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+# eth0's stanza in interfaces.d, as Debian images often keep it: a rewrite of the main file would
+# add a second stanza beside it, so the request is refused before anything changes.
+stanza_in_a_sourced_file_is_refused() {
+    local main='auto lo
+iface lo inet loopback
+source interfaces.d/*
+'
+    local sourced=${NETLAB_DEFAULT_INTERFACES#*iface lo inet loopback}
+    netlab_setup "$main"
+    mkdir -p "$NETLAB_INTERFACES.d"
+    printf '%s' "$sourced" >"$NETLAB_INTERFACES.d/eth0"
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    printf '%s' "$RESOLV_BEFORE" >"$NETLAB_RESOLV"
+    start_serving
+    local changes
+    changes=$(carrier_changes)
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a09 192.0.2.20 255.255.255.0 192.0.2.1)"
+    wait_handled "$NETLAB_DEVICE_ADDRESS"
+    stop_listening
+    expect_file_text "replies" "$PEER_OUT" ""
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" "Refusing force IP: eth0 is configured in \
+/etc/network/interfaces.d/eth0, not in /etc/network/interfaces
+"
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
+    expect_eq "carrier changes" "$changes" "$(carrier_changes)"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$main"
+    expect_file_text "sourced file" "$NETLAB_INTERFACES.d/eth0" "$sourced"
+    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+}
+
 refused_configurations() {
     fresh_device
     start_serving
@@ -432,6 +466,7 @@ refused_configurations() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+netlab_case "stanza in a sourced file is refused" stanza_in_a_sourced_file_is_refused
 netlab_case "static address is applied" static_address_is_applied
 netlab_case "dhcp and back to static" dhcp_and_back_to_static
 netlab_case "DHCP client inherits nothing" dhcp_client_inherits_nothing
