@@ -88,7 +88,9 @@ void answerForceIp(Request& request) {
     std::cout << "New interface parameters are:\n" << config << std::endl;
     int const applied = steps.applyConfig(config, request.interfaceName);
     recordAppliedMode(*request.record, applied);
-    if (applied == kAppliedRestartOnly) {
+    // A restart changes nothing to confirm, and a configuration that could not be written must
+    // not tell the PC the device moved.
+    if (applied != kAppliedDhcp && applied != kAppliedStatic) {
         return;
     }
     ReplyMessage reply(request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));

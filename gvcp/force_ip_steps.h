@@ -11,7 +11,8 @@ namespace QEL_Finder {
 struct ForceIpSteps {
     // Why the request must be refused before anything changes (one line), or empty.
     std::string (*refusal)(InterfaceConfig const& config, std::string const& name);
-    // Applies the configuration: 0 restart only, 1 dhcp, 2 static.
+    // Applies the configuration: 0 restart only, 1 dhcp, 2 static, kNotApplied when the
+    // interfaces file could not be rewritten.
     int (*applyConfig)(InterfaceConfig& config, std::string name);
     // Returns when the interface runs, or after its time-out or a failed flag read.
     void (*waitForLink)(std::string const& interfaceName);

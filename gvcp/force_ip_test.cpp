@@ -180,11 +180,15 @@ TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
               "255.255.255.255:" + std::to_string(testing::kRequesterPort));
 }
 
-TEST_F(ForceIp, NoAcknowledgeForARestartOrWithoutAReplySocket) {
-    fake.result = 0;
-    deliver(forceIpPayload(kDeviceMac, "0.0.0.0", "0.0.0.0", "0.0.0.0"));
-    EXPECT_EQ(manager.events, (Events{"apply"}));
-    EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x06}));
+TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
+    for (int const result : {0, kNotApplied}) {
+        manager.events.clear();
+        fake.result = result;
+        deliver(forceIpPayload(kDeviceMac, result == 0 ? "0.0.0.0" : "192.168.2.20",
+                               "255.255.255.0", "0.0.0.0"));
+        EXPECT_EQ(manager.events, (Events{"apply"}));
+        EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x06}));
+    }
 
     // The new configuration stays applied and recorded even when no reply socket can be had.
     manager.events.clear();

@@ -21,10 +21,11 @@ int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name) 
         std::cout << "Enabling DHCP..." << std::endl;
         // A failed rewrite has been reported and left the old file: bringing the interface
         // back up with it beats leaving it down.
-        update_interfaces_file(config, name);
-        result = 1;
+        result = update_interfaces_file(config, name) ? 1 : kNotApplied;
+    } else if (!update_interfaces_file(config, name)) {
+        // The old configuration stays, and so do the resolver and IPv6 settings that go with it.
+        result = kNotApplied;
     } else {
-        update_interfaces_file(config, name);
         if (*config.gateway != 0) {
             RunCommand(std::string("echo 'nameserver ") + kPublicResolver + "' > /etc/resolv.conf",
                        false);

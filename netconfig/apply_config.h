@@ -9,8 +9,13 @@
 // Runs the command line through the shell; a failure is reported on standard error.
 void RunCommand(std::string command, bool echo);
 
+// The result of initNetworkInterface when the interfaces file could not be rewritten (reported on
+// standard error): the interface came back up with its old configuration.
+inline constexpr int kNotApplied = -1;
+
 // ifdown, rewrite (unless restart only), resolver and IPv6 settings for a static address, ifup.
-// 0 restart only, 1 dhcp, 2 static: the kind applied, not whether each step succeeded.
+// 0 restart only, 1 dhcp, 2 static: the kind applied (a failing command does not change it), or
+// kNotApplied.
 int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
 
 // Empty when a force-IP request may be applied; otherwise the one-line reason it is refused: a
@@ -21,8 +26,9 @@ int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
 std::string configRejection(QEL_Finder::InterfaceConfig const& config);
 
 // Why a force-IP request must be refused before anything is changed or run, or empty: the
-// configRejection reason, or for a new configuration the interface's inet stanza standing in a
-// file that "/etc/network/interfaces" sources, where a rewrite of the main file cannot replace it.
+// configRejection reason, or for a new configuration an unreadable "/etc/network/interfaces" or
+// the interface's inet stanza standing in a file that it sources, where a rewrite of the main
+// file cannot replace it.
 std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name);
 
 // True for names of 1..15 characters made of letters, digits, '.', '-', '_' only: safe in the

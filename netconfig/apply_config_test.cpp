@@ -171,6 +171,20 @@ TEST_F(ApplyConfiguration, DhcpRewritesAndRunsOnlyIfdownAndIfup) {
               "ifup eth0 | nameserver 192.0.2.53 | 0\n");
 }
 
+// The interface is brought back with its old file; nothing that belongs to the new one is set.
+TEST_F(ApplyConfiguration, UnwritableFileIsNotApplied) {
+    fs::create_directory(network() / "interfaces.tmp");
+    auto const child = apply(request("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
+    SKIP_WITHOUT_NAMESPACE(child);
+    EXPECT_EQ(child->status, kNotApplied & 0xff);
+    EXPECT_EQ(child->err,
+              "Unable to open configuration file /etc/network/interfaces.tmp for writing\n");
+    EXPECT_EQ(readText(log()),
+              "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
+              "ifup eth0 | nameserver 192.0.2.53 | 0\n");
+    EXPECT_EQ(readText(network() / "interfaces"), kInitial);
+}
+
 TEST_F(ApplyConfiguration, RestartOnlyTouchesNoFile) {
     struct stat before {};
     ASSERT_EQ(stat((network() / "interfaces").c_str(), &before), 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "netconfig/apply_config.h"
+#include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/ipv4_text.h"
 #include "netconfig/sourced_stanza.h"
@@ -85,6 +86,12 @@ std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::strin
     std::string why = configRejection(config);
     if (!why.empty() || *config.address == kRestartOnly) {
         return why;
+    }
+    // Without the file, ifdown, the rewrite and ifup would each fail on their own.
+    std::string text;
+    if (std::error_code const ec = readWholeFile(kInterfacesFile, text)) {
+        return std::string("Refusing force IP: cannot read ") + kInterfacesFile + ": " +
+               ec.message();
     }
     if (auto const sourced = sourcedStanzaFile(kInterfacesFile, name)) {
         return "Refusing force IP: " + name + " is configured in " + sourced->string() +

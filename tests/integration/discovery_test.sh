@@ -263,6 +263,18 @@ Destination address: 198.51.100.1" "$NEW_ERR"
     stopped_cleanly
 }
 
+# Without its MAC address the device still answers, with zeros where the address would be.
+missing_mac_address_file() {
+    NETLAB_HIDE_SYSFS_ADDRESS=1 started -v
+    expect_lines_in_order "stderr" "$NETLAB_DAEMON_ERR" \
+        "Could not open file: /sys/class/net/eth0/address"
+    local hex
+    hex=$(hex_of "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX")")
+    expect_eq "MAC" 000000000000 "$(record_field "$hex" 10 6)"
+    expect_eq "address" c000020a "$(record_field "$hex" 36 4)"
+    stopped_cleanly
+}
+
 snmp_name_is_the_model() {
     # 40 characters: the record takes 31; the spaces make snmpget quote the value.
     local name="Lab camera 7 on the north gantry line 42"
@@ -320,6 +332,7 @@ netlab_case "other keys are ignored silently" other_keys_are_ignored_silently
 netlab_case "verbose lines of a request" verbose_lines_of_a_request
 netlab_case "serving through a lost address" serving_through_a_lost_address
 netlab_case "serving after a failed send" serving_after_a_failed_send
+netlab_case "missing MAC address file" missing_mac_address_file
 netlab_case "SNMP name is the model" snmp_name_is_the_model
 netlab_case "failed update unit keeps the table name" failed_update_unit_keeps_the_table_name
 netlab_case "library chooses type and serial" library_chooses_type_and_serial

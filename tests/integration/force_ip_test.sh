@@ -15,7 +15,6 @@ if [ -z "$RESOLVER" ]; then
 fi
 RESOLV_BEFORE='nameserver 203.0.113.53
 '
-DEVICE_MAC_HEX=001a2b3c4d5e
 PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
 
 # A file with the cases the rewriter must get right around eth0: no "auto" line of its own (only
@@ -77,25 +76,6 @@ iface eth0 inet static
   netmask 255.255.255.0
 
 '
-
-# The eight hex digits of a dotted-decimal address.
-address_hex() {
-    local IFS=.
-    # shellcheck disable=SC2086 # split at the dots
-    set -- $1
-    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
-}
-
-# A FORCEIP_CMD: force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC_HEX]. FLAG 01 asks for an
-# acknowledge, 11 for one by broadcast; REQ_ID is four hex digits. Payload: 2 reserved bytes, the
-# MAC, then each address in the last 4 of a 16-byte field.
-force_ip_hex() {
-    local reserved
-    reserved=$(printf '%024d' 0)
-    printf '42%s 0004 0038 %s  0000 %s  %s %s  %s %s  %s %s' "$1" "$2" "${6:-$DEVICE_MAC_HEX}" \
-        "$reserved" "$(address_hex "$3")" "$reserved" "$(address_hex "$4")" \
-        "$reserved" "$(address_hex "$5")"
-}
 
 # A new pair of hosts whose device has TEXT (default: the static 192.0.2.10 stanza) as its
 # interfaces file and eth0 up from it, and a resolver file of our own.
@@ -184,7 +164,7 @@ expect_discovery() {
         return
     fi
     expect_eq "IP configuration reported at $1" "$2" "$(payload_word "$hex" 20)"
-    expect_eq "address reported at $1" "$(address_hex "$1")" "$(payload_word "$hex" 36)"
+    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" "$(payload_word "$hex" 36)"
     expect_eq "mask reported at $1" "$3" "$(payload_word "$hex" 52)"
     expect_eq "gateway reported at $1" "$4" "$(payload_word "$hex" 68)"
 }
@@ -194,7 +174,7 @@ static_address_is_applied() {
     # Mode 1 removes the link-local address; the daemon sets 0 for a static configuration.
     dev_exec sysctl -q -w net.ipv6.conf.eth0.addr_gen_mode=1
     start_serving
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
     netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
     wait_handled 192.0.2.20
     stop_listening
@@ -237,7 +217,7 @@ dhcp_and_back_to_static() {
     : >"$NETLAB_DAEMON_OUT"
 
     send_listening "$NETLAB_DEVICE_ADDRESS" \
-        "$(force_ip_hex 01 5a02 255.255.255.255 0.0.0.0 0.0.0.0)"
+        "$(netlab_force_ip_hex 01 5a02 255.255.255.255 0.0.0.0 0.0.0.0)"
     netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge for dhcp"
     local lease
     lease=$(awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases")
@@ -327,7 +307,7 @@ restart_only_sends_nothing() {
     local changes mtime
     changes=$(carrier_changes)
     mtime=$(stat -c %y "$NETLAB_INTERFACES")
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a03 0.0.0.0 255.255.255.0 192.0.2.1)"
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a03 0.0.0.0 255.255.255.0 192.0.2.1)"
     netlab_wait_output "$NETLAB_DAEMON_OUT" '^Restarting network service$' 60
     wait_handled "$NETLAB_DEVICE_ADDRESS"
     stop_listening
@@ -356,7 +336,7 @@ broadcast_acknowledge_flag() {
     fresh_device
     start_serving
     # From a requester inside the subnet: the flag alone decides.
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 11 5a04 192.0.2.21 255.255.255.0 192.0.2.1)"
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 11 5a04 192.0.2.21 255.255.255.0 192.0.2.1)"
     netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
     wait_handled 192.0.2.21
     stop_listening
@@ -376,8 +356,8 @@ requests_for_no_one() {
     changes=$(carrier_changes)
     mtime=$(stat -c %y "$NETLAB_INTERFACES")
     for request in \
-        "$(force_ip_hex 01 5a05 192.0.2.23 255.255.255.0 192.0.2.1 001a2b3c4d5f)" \
-        "$(force_ip_hex 01 5a06 192.0.2.23 255.255.255.0 192.0.2.1 011a2b3c4d5e)" \
+        "$(netlab_force_ip_hex 01 5a05 192.0.2.23 255.255.255.0 192.0.2.1 001a2b3c4d5f)" \
+        "$(netlab_force_ip_hex 01 5a06 192.0.2.23 255.255.255.0 192.0.2.1 011a2b3c4d5e)" \
         "42 01 0004 0000 5a07"; do
         send_listening "$NETLAB_DEVICE_ADDRESS" "$request"
         wait_handled "$NETLAB_DEVICE_ADDRESS"
@@ -413,7 +393,7 @@ source interfaces.d/*
     start_serving
     local changes
     changes=$(carrier_changes)
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a09 192.0.2.20 255.255.255.0 192.0.2.1)"
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a09 192.0.2.20 255.255.255.0 192.0.2.1)"
     wait_handled "$NETLAB_DEVICE_ADDRESS"
     stop_listening
     expect_file_text "replies" "$PEER_OUT" ""
@@ -446,7 +426,7 @@ refused_configurations() {
         config=${request#* }
         : >"$NETLAB_DAEMON_ERR"
         # shellcheck disable=SC2086 # address, mask and gateway
-        send_listening "$NETLAB_DEVICE_ADDRESS" "$(force_ip_hex 01 5a08 $config)"
+        send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a08 $config)"
         wait_handled "$NETLAB_DEVICE_ADDRESS"
         stop_listening
         expect_file_text "replies to '$config'" "$PEER_OUT" ""
@@ -466,6 +446,65 @@ refused_configurations() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+# A full file system, a read-only /etc/network, a missing interfaces file: one line that says so,
+# no acknowledge, nothing lost, and the device still at its address and serving.
+unwritable_or_missing_file() {
+    local fault expected files changes
+    for fault in full read-only missing; do
+        fresh_device
+        case $fault in
+            full) expected="Unable to write /etc/network/interfaces.tmp: No space left on device" ;;
+            read-only) expected="Unable to open configuration file /etc/network/interfaces.tmp for writing" ;;
+            missing)
+                expected="Refusing force IP: cannot read /etc/network/interfaces: No such file or directory"
+                rm "$NETLAB_INTERFACES"
+                ;;
+        esac
+        NETLAB_ETC_NETWORK_FAULT=$fault start_serving
+        files=/proc/$NETLAB_DAEMON_PID/root/etc/network
+        changes=$(carrier_changes)
+        send_listening "$NETLAB_DEVICE_ADDRESS" \
+            "$(netlab_force_ip_hex 01 5a0a 192.0.2.20 255.255.255.0 192.0.2.1)"
+        wait_handled "$NETLAB_DEVICE_ADDRESS"
+        stop_listening
+        expect_file_text "$fault: replies" "$PEER_OUT" ""
+        expect_file_text "$fault: stderr" "$NETLAB_DAEMON_ERR" "$expected
+"
+        if [ "$fault" = missing ]; then
+            expect_eq "$fault: carrier changes" "$changes" "$(carrier_changes)"
+            expect_true "$fault: a file appeared" test ! -e "$files/interfaces"
+        else
+            expect_file_text "$fault: interfaces file" "$files/interfaces" "$NETLAB_DEFAULT_INTERFACES"
+        fi
+        expect_eq "$fault: files left" "" "$(cd "$files" && ls -d interfaces.tmp interfaces.bak interfaces.bak.tmp 2>/dev/null)"
+        expect_file_text "$fault: resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+        expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+        netlab_stop_daemon TERM
+        expect_status "$fault: stop" 0 $?
+        expect_no_sanitizer_report "$fault: stderr" "$NETLAB_DAEMON_ERR"
+    done
+}
+
+# A stop signal never cuts a force-IP short: the request is carried out and acknowledged first.
+stop_during_a_force_ip() {
+    fresh_device
+    start_serving
+    send_listening "$NETLAB_DEVICE_ADDRESS" \
+        "$(netlab_force_ip_hex 01 5a0b 192.0.2.20 255.255.255.0 192.0.2.1)"
+    netlab_wait_output "$NETLAB_DAEMON_OUT" '^New interface parameters are:$' 30 ||
+        netlab_check_failed "the request never arrived"
+    netlab_stop_daemon TERM 30
+    expect_status "stop" 0 $?
+    netlab_wait_output "$PEER_OUT" ' len=8 ' 5 || netlab_check_failed "no acknowledge"
+    stop_listening
+    expect_file_text "acknowledge" "$PEER_OUT" \
+        "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a0b
+"
+    expect_eq "last line" "Sigterm received" "$(tail -n 1 "$NETLAB_DAEMON_OUT")"
+    expect_match "new address on eth0" ' inet 192\.0\.2\.20/24 ' "$(eth0_ipv4)"
+    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+}
+
 netlab_case "stanza in a sourced file is refused" stanza_in_a_sourced_file_is_refused
 netlab_case "static address is applied" static_address_is_applied
 netlab_case "dhcp and back to static" dhcp_and_back_to_static
@@ -474,4 +513,6 @@ netlab_case "restart only sends nothing" restart_only_sends_nothing
 netlab_case "broadcast acknowledge flag" broadcast_acknowledge_flag
 netlab_case "requests for no one" requests_for_no_one
 netlab_case "refused configurations" refused_configurations
+netlab_case "interfaces file that cannot be written or read" unwritable_or_missing_file
+netlab_case "stop during a force-IP" stop_during_a_force_ip
 netlab_finish

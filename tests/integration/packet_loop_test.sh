@@ -1,5 +1,6 @@
 #!/bin/bash
-# The packet loop: what it reports for each datagram size, and its silence without -v.
+# The packet loop: what it reports for each datagram size, its silence without -v, and a flood of
+# good and bad datagrams that it lives through answering only what it should.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_setup
@@ -47,6 +48,29 @@ quiet_without_verbose() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+# 100,000 datagrams as fast as the PC can send them: discoveries (unicast and broadcast), unknown
+# commands, wrong keys, empty, truncated and oversized datagrams, and force-IPs for another MAC.
+# udp_peer counts every answer the daemon did not owe as unexpected.
+lives_through_a_flood() {
+    netlab_start_daemon
+    expect_true "no discovery answered" netlab_wait_serving
+    : >"$NETLAB_DAEMON_ERR"
+    local fds_before flood
+    fds_before=$(ls "/proc/$NETLAB_DAEMON_PID/fd" | wc -l)
+    flood=$(netlab_udp_peer flood --to "$NETLAB_DEVICE_ADDRESS" --count 100000 --settle-ms 3000)
+    echo "$flood" | sed 's/^/  /'
+    expect_match "flood" '^sent=100000 answered=[1-9][0-9]* unexpected=0 ' "$flood"
+    expect_true "the daemon ended" netlab_daemon_running
+    expect_match "a discovery right after" ' len=256 hex=0000000300f8' \
+        "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX" --listen-ms 2000)"
+    expect_eq "descriptors" "$fds_before" "$(ls "/proc/$NETLAB_DAEMON_PID/fd" | wc -l)"
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" ""
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+}
+
 netlab_case "verbose lines per datagram" verbose_lines_per_datagram
 netlab_case "quiet without verbose" quiet_without_verbose
+netlab_case "lives through a flood" lives_through_a_flood
 netlab_finish

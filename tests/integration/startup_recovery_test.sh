@@ -39,14 +39,6 @@ iface eth0 inet static
     netmask 255.255.255.0
 '
 
-# The eight hex digits of a dotted-decimal address.
-address_hex() {
-    local IFS=.
-    # shellcheck disable=SC2086 # split at the dots
-    set -- $1
-    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
-}
-
 # A new pair of hosts, eth0 down, with INTERFACES as the interfaces file and, when given, BACKUP
 # as its backup.
 fresh_device() {
@@ -80,7 +72,7 @@ expect_serving() {
     hex=$(netlab_udp_peer send --to "$1" --hex "$NETLAB_DISCOVERY_HEX" |
         sed -n 's/.* len=256 hex=//p' | head -n 1)
     expect_eq "IP configuration reported at $1" "$2" "${hex:56:8}"
-    expect_eq "address reported at $1" "$(address_hex "$1")" "${hex:88:8}"
+    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" "${hex:88:8}"
 }
 
 stop_cleanly() {

@@ -23,5 +23,23 @@ if [ -d /var/lib/snmp ]; then
     mount --bind "$dir/dev/var-lib-snmp" /var/lib/snmp
 fi
 
+# Fault cases: /etc/network read-only, or on a file system with no space left (a tmpfs of this
+# namespace alone, seen from outside through /proc/PID/root of a process inside).
+case "${NETLAB_ETC_NETWORK_FAULT:-}" in
+    read-only)
+        mount -o remount,bind,ro /etc/network
+        ;;
+    full)
+        mount -t tmpfs -o size=512k tmpfs /etc/network
+        cp -a "$dir/dev/etc-network/." /etc/network/
+        cat /dev/zero >/etc/network/.filler 2>/dev/null || true
+        ;;
+esac
+
+# The interface's sysfs directory hidden, as if its address file were missing.
+if [ "${NETLAB_HIDE_SYSFS_ADDRESS:-}" = 1 ]; then
+    mount -t tmpfs tmpfs /sys/class/net/eth0
+fi
+
 export PATH="$dir/dev/fakebin:$PATH"
 exec "$@"

@@ -273,6 +273,25 @@ netlab_wait_serving() {
     done
 }
 
+# The eight hex digits of a dotted-decimal address.
+netlab_address_hex() {
+    local IFS=.
+    # shellcheck disable=SC2086 # split at the dots
+    set -- $1
+    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
+}
+
+# A FORCEIP_CMD: netlab_force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC_HEX]. FLAG 01 asks for
+# an acknowledge, 11 for one by broadcast; REQ_ID is four hex digits; MAC_HEX defaults to the
+# device's. Payload: 2 reserved bytes, the MAC, then each address in the last 4 of a 16-byte field.
+netlab_force_ip_hex() {
+    local reserved
+    reserved=$(printf '%024d' 0)
+    printf '42%s 0004 0038 %s  0000 %s  %s %s  %s %s  %s %s' "$1" "$2" \
+        "${6:-${NETLAB_DEVICE_MAC//:/}}" "$reserved" "$(netlab_address_hex "$3")" "$reserved" \
+        "$(netlab_address_hex "$4")" "$reserved" "$(netlab_address_hex "$5")"
+}
+
 # Puts an executable fake NAME, with SCRIPT as its body (sh), first on the device host's PATH.
 netlab_fake_bin() {
     local name=$1 script=$2

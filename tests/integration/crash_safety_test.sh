@@ -1,0 +1,112 @@
+#!/bin/bash
+# The daemon killed (SIGKILL: a crash, the OOM killer) at random moments of force-IP rewrites:
+# the interfaces file is always the whole old or the whole new text, never missing, empty or cut
+# short, and the next start removes what an interrupted rewrite left and serves. A kill between
+# ifdown and ifup leaves eth0 down, so that start may also recover it (from the backup, or by
+# dhcp from the PC's DHCP server when there is none yet).
+source "$(dirname "$0")/../netlab/netlab.sh"
+
+netlab_require_built "$NETLAB_UDP_PEER"
+KILLS=${CRASH_SAFETY_KILLS:-200}
+# The request reaches the rewrite after a static ifdown, some tens of milliseconds in; kills spread
+# over that stretch land before, in and after the rewrite.
+EARLIEST_KILL_MS=10
+LATEST_KILL_MS=60
+
+# rewritten_for TEXT ADDRESS: TEXT after a force-IP to ADDRESS/24 via 192.0.2.1. Every file of
+# this suite ends with eth0's stanza, so the new one simply takes its place.
+rewritten_for() {
+    printf '%siface eth0 inet static\n  address %s\n  netmask 255.255.255.0\n  gateway 192.0.2.1\n\n' \
+        "${1%%iface eth0 inet*}" "$2"
+}
+
+# Prints the address at which the daemon answers a discovery once it does, whatever the start-up
+# recovery gave eth0; 1 when it does not within 60 s.
+serving_address() {
+    local waited=0 at
+    while [ "$waited" -lt 120 ]; do
+        at=$(dev_exec ip -4 -o addr show dev eth0 | awk '{split($4, a, "/"); print a[1]; exit}')
+        if [ -n "$at" ] && netlab_udp_peer send --to "$at" --hex "$NETLAB_DISCOVERY_HEX" \
+            --listen-ms 500 | grep -q ' len=256 '; then
+            echo "$at"
+            return 0
+        fi
+        netlab_daemon_running || return 1
+        sleep 0.5
+        waited=$((waited + 1))
+    done
+    return 1
+}
+
+# Waits until nothing but snmpd and a DHCP client runs in the device host: the killed daemon's
+# ifdown, ifup and shell children carry on as orphans, as they would on the camera.
+wait_for_orphans() {
+    local waited=0 pid others
+    while [ "$waited" -lt 200 ]; do
+        others=""
+        for pid in $(ip netns pids "$NETLAB_DEV"); do
+            case $(cat "/proc/$pid/comm" 2>/dev/null) in
+                snmpd | dhclient | "") ;;
+                *) others+=" $pid" ;;
+            esac
+        done
+        [ -z "$others" ] && return 0
+        sleep 0.05
+        waited=$((waited + 1))
+    done
+    netlab_check_failed "processes left in the device host:$others"
+}
+
+leftovers() {
+    local name
+    for name in interfaces.tmp interfaces.bak.tmp; do
+        [ -e "$NETLAB_DIR/dev/etc-network/$name" ] && printf '%s ' "$name"
+    done
+}
+
+killed_during_rewrites() {
+    netlab_setup
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    # With an agent to answer, start-up takes milliseconds instead of snmpget's time-out.
+    netlab_start_snmpd "crash-lab" || netlab_fail_setup "snmpd did not answer"
+    netlab_start_dnsmasq || netlab_fail_setup "dnsmasq did not start"
+    local kill old new address at delay interrupted=0 text
+    for kill in $(seq 1 "$KILLS"); do
+        netlab_start_daemon
+        if ! at=$(serving_address); then
+            netlab_check_failed "kill $kill: the daemon does not serve: $(tail -n 3 "$NETLAB_DAEMON_ERR")"
+            return
+        fi
+        text=$(leftovers)
+        [ -z "$text" ] || netlab_check_failed "kill $kill: the start left $text"
+        old=$(cat "$NETLAB_INTERFACES")
+        address=192.0.2.$((20 + kill % 2))
+        new=$(rewritten_for "$old" "$address")
+        delay=$((EARLIEST_KILL_MS + RANDOM % (LATEST_KILL_MS - EARLIEST_KILL_MS)))
+        netlab_udp_peer send --to "$at" --listen-ms 0 \
+            --hex "$(netlab_force_ip_hex 01 "$(printf '%04x' "$kill")" "$address" 255.255.255.0 192.0.2.1)"
+        sleep "$(printf '0.%03d' "$delay")"
+        netlab_stop_daemon KILL
+        if [ ! -f "$NETLAB_INTERFACES" ]; then
+            netlab_check_failed "kill $kill after $delay ms: the interfaces file is missing"
+            return
+        fi
+        text=$(cat "$NETLAB_INTERFACES")
+        if [ "$text" != "$old" ] && [ "$text" != "$new" ]; then
+            netlab_check_failed "kill $kill after $delay ms: the interfaces file is neither the old nor the new text:
+$text"
+            return
+        fi
+        [ -n "$(leftovers)" ] && interrupted=$((interrupted + 1))
+        wait_for_orphans
+    done
+    netlab_start_daemon
+    expect_true "no daemon serving after the last kill" serving_address
+    expect_eq "files left after the last start" "" "$(leftovers)"
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+    echo "  $KILLS kills, $interrupted of them in the middle of a rewrite"
+}
+
+netlab_case "killed during rewrites" killed_during_rewrites
+netlab_finish
