@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -208,80 +210,71 @@ std::optional<std::string> parseSend(std::vector<std::string_view> const& args, 
     return std::nullopt;
 }
 
-std::optional<std::string> parseHold(std::vector<std::string_view> const& args, HoldRequest& req) {
-    bool bindGiven = false;
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-        std::string_view arg = args[i];
-        std::string_view text = args[i + 1];
-        if (arg == "--bind") {
-            auto address = parseAddress(text);
-            if (!address) {
-                return "bad address " + std::string(text);
-            }
-            req.bind = *address;
-            bindGiven = true;
-        } else if (arg == "--port") {
-            auto port = parseNumber(text, 1, 65535);
-            if (!port) {
-                return "bad port " + std::string(text);
-            }
-            req.port = static_cast<std::uint16_t>(*port);
-        } else if (arg == "--seconds") {
-            auto seconds = parseNumber(text, 0, 3600);
-            if (!seconds) {
-                return "bad time " + std::string(text);
-            }
-            req.seconds = static_cast<int>(*seconds);
-        } else {
-            return "unknown argument " + std::string(arg);
-        }
-    }
+// One "--name value" option of the hold, burst and flood modes: false from take means a bad value.
+struct PairOption {
+    std::string_view name;
+    std::function<bool(std::string_view)> take;
+};
+
+template <typename Number>
+std::function<bool(std::string_view)> numberInto(Number& out, long min, long max) {
+    return [&out, min, max](std::string_view text) {
+        auto number = parseNumber(text, min, max);
+        out = static_cast<Number>(number.value_or(0));
+        return number.has_value();
+    };
+}
+
+std::function<bool(std::string_view)> addressInto(in_addr& out, bool& given) {
+    return [&out, &given](std::string_view text) {
+        auto address = parseAddress(text);
+        out = address.value_or(in_addr{});
+        given = address.has_value();
+        return given;
+    };
+}
+
+// Parses args as "--name value" pairs of these options; the error, or nullopt.
+std::optional<std::string> parsePairs(std::vector<std::string_view> const& args,
+                                      std::vector<PairOption> const& options) {
     if (args.size() % 2 != 0) {
         return "missing value after " + std::string(args.back());
     }
-    if (!bindGiven) {
-        return std::string("--bind is required");
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        auto const option = std::find_if(options.begin(), options.end(),
+                                         [&](PairOption const& o) { return o.name == args[i]; });
+        if (option == options.end()) {
+            return "unknown argument " + std::string(args[i]);
+        }
+        if (!option->take(args[i + 1])) {
+            return "bad value " + std::string(args[i + 1]) + " for " + std::string(args[i]);
+        }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> parseHold(std::vector<std::string_view> const& args, HoldRequest& req) {
+    bool bindGiven = false;
+    auto error = parsePairs(args, {{"--bind", addressInto(req.bind, bindGiven)},
+                                   {"--port", numberInto(req.port, 1, 65535)},
+                                   {"--seconds", numberInto(req.seconds, 0, 3600)}});
+    if (!error && !bindGiven) {
+        error = "--bind is required";
+    }
+    return error;
 }
 
 // --to, --count and one time option (named timeName) of the burst and flood modes.
 std::optional<std::string> parseRepeated(std::vector<std::string_view> const& args, in_addr& to,
                                          long& count, std::string_view timeName, int& ms) {
     bool toGiven = false;
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-        std::string_view const arg = args[i];
-        std::string_view const text = args[i + 1];
-        if (arg == "--to") {
-            auto address = parseAddress(text);
-            if (!address) {
-                return "bad address " + std::string(text);
-            }
-            to = *address;
-            toGiven = true;
-        } else if (arg == "--count") {
-            auto number = parseNumber(text, 1, 10000000);
-            if (!number) {
-                return "bad count " + std::string(text);
-            }
-            count = *number;
-        } else if (arg == timeName) {
-            auto number = parseNumber(text, 0, 600000);
-            if (!number) {
-                return "bad time " + std::string(text);
-            }
-            ms = static_cast<int>(*number);
-        } else {
-            return "unknown argument " + std::string(arg);
-        }
+    auto error = parsePairs(args, {{"--to", addressInto(to, toGiven)},
+                                   {"--count", numberInto(count, 1, 10000000)},
+                                   {timeName, numberInto(ms, 0, 600000)}});
+    if (!error && !toGiven) {
+        error = "--to is required";
     }
-    if (args.size() % 2 != 0) {
-        return "missing value after " + std::string(args.back());
-    }
-    if (!toGiven) {
-        return std::string("--to is required");
-    }
-    return std::nullopt;
+    return error;
 }
 
 sockaddr_in socketAddress(in_addr address, std::uint16_t port) {
