@@ -1,0 +1,343 @@
+#!/bin/bash
+# What the daemon costs, in one table: discovery round trips against their floor, back-to-back
+# and flood answering, idle CPU and wake-ups, memory and descriptors before and after many
+# replies, start-up time with and without an SNMP agent, and the stripped sizes. Prints the
+# figures with their budgets and exits 0; not a test, not run in CI.
+#
+# Run as root from anywhere: bash bench/cost_bench.sh [OPTION VALUE]...
+#   --replies N  replies before memory and descriptors are taken again (default 100000; every
+#                reply runs "ip route show", so this takes minutes: lower it for a trial run)
+#   --rounds N   rounds of round trips (default 20), each timing COUNT daemon round trips,
+#   --count N    COUNT bare ones and COUNT route queries (default 100), after 20 untimed ones each
+#   --burst N    back-to-back discoveries (default 1000)
+#   --flood N    datagrams in the flood (default 100000)
+#   --starts N   start-ups timed without and with an SNMP agent (default 3 each)
+#   --idle S     seconds of idle measurement (default 10)
+# Built without sanitizers, Release, in build-bench (BENCH_BUILD_DIR to change).
+set -u
+repo=$(cd "$(dirname "$0")/.." && pwd)
+replies=100000
+rounds=20
+count=100
+burst=1000
+flood=100000
+starts=3
+idle=10
+usage="usage: bash bench/cost_bench.sh [--replies N] [--rounds N] [--count N] [--burst N] \
+[--flood N] [--starts N] [--idle S]"
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --replies | --rounds | --count | --burst | --flood | --starts | --idle)
+            if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]{0,8}$ ]]; then
+                echo "cost_bench: $1 needs a positive number" >&2
+                exit 2
+            fi
+            declare "${1#--}=$2"
+            shift 2
+            ;;
+        *)
+            echo "$usage" >&2
+            exit 2
+            ;;
+    esac
+done
+warmup=20
+build=${BENCH_BUILD_DIR:-$repo/build-bench}
+# The bare responder listens beside the daemon, on a port of its own.
+bare_port=3957
+# The round trips keep the pause between requests they have always had, so their figures stay
+# comparable from one version to the next.
+gap_us=2000
+timeout_ms=500
+# The start-up probe sends from one fixed port, so the answer to any of its requests, also one
+# that queued while the daemon was still starting, reaches it.
+startup_port=39560
+# Replies between two looks at the daemon's memory.
+step=10000
+started_at=$SECONDS
+
+source "$repo/bench/bench_build.sh"
+bench_build cost_bench Tarn_reply QELInterface gvcp-probe udp_peer bare_responder route_query_timer
+
+export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
+source "$repo/tests/netlab/netlab.sh"
+netlab_setup
+netlab_require strip
+netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+
+# Other work on the machine shows in every figure: the machine and its load go with them.
+cpu_model=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n 1)
+machine="${cpu_model:-unknown CPU}, $(nproc) cores, $(uname -sr)"
+load_before=$(cut -d" " -f1-3 /proc/loadavg)
+samples=$NETLAB_DIR/samples
+mkdir -p "$samples"
+
+# The daemon starts through a wrapper that notes the moment of its exec and closes what this
+# shell inherited from whatever started it, so the descriptors counted are the daemon's own, as
+# under init. exec keeps the PID, so the test network's bookkeeping holds.
+daemon=$NETLAB_DAEMON
+# shellcheck disable=SC2016 # the wrapper's own expansions
+printf '%s\n' '#!/bin/bash' \
+    'for fd in /proc/$$/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] && eval "exec $fd>&-"; done' \
+    "echo \"\$EPOCHREALTIME\" >'$NETLAB_DIR/launched'" \
+    "exec '$daemon' \"\$@\"" >"$NETLAB_DIR/launch"
+chmod +x "$NETLAB_DIR/launch"
+NETLAB_DAEMON=$NETLAB_DIR/launch
+
+# Pooled figures of a samples file: count, median, p99 (nearest rank), min, max, as the probe
+# computes them.
+summary() {
+    sort -g "$1" | awk '{ v[NR] = $1 } END {
+        if (NR == 0) { print "0 0 0 0 0"; exit }
+        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        r = int(0.99 * NR); if (r < 0.99 * NR) r++; if (r < 1) r = 1
+        printf "%d %.1f %.1f %.1f %.1f\n", NR, m, v[r], v[1], v[NR] }'
+}
+# The median of the numbers on standard input, one a line.
+median() {
+    sort -g | awk -v digits="${1:-3}" '{ v[NR] = $1 } END {
+        if (NR) printf "%.*f", digits, NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# The value of NAME=VALUE in the last line of TEXT that has it: field NAME TEXT.
+field() { sed -n "s/.*\b$1=\([0-9.e+-]*\).*/\1/p" <<<"$2" | tail -n 1; }
+# The same as a whole number, 0 when missing, for sums.
+number() {
+    local value
+    value=$(field "$1" "$2")
+    echo "${value:-0}"
+}
+probe() { pc_exec "$build/gvcp-probe" bench-discovery --to "$NETLAB_DEVICE_ADDRESS" "$@"; }
+# kB of one line of /proc/PID/status: status_kb PID VmRSS.
+status_kb() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"; }
+# Time on a CPU in ns (first field of schedstat), and context switches of both kinds.
+cpu_ns() { cut -d" " -f1 "/proc/$1/schedstat"; }
+switches() { awk '/ctxt_switches:/ { n += $2 } END { print n }' "/proc/$1/status"; }
+# utime + stime in clock ticks (fields 14 and 15 of stat, counted after the parenthesised name):
+# a coarse check of schedstat's nanoseconds.
+tick_ms=$((1000 / $(getconf CLK_TCK)))
+cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+# The daemon's descriptors, "FD TARGET" a line.
+descriptors() {
+    local fd
+    for fd in /proc/"$1"/fd/*; do
+        echo "${fd##*/} $(readlink "$fd")"
+    done | sort -n
+}
+
+# Ends the benchmark with the daemon's output when it has stopped by itself: a fault to report,
+# and every figure after it would be of time-outs.
+require_daemon() {
+    netlab_daemon_running "$pid" && return 0
+    echo "cost_bench: the daemon ended during $1; its standard error:" >&2
+    tail -n 20 "$NETLAB_DAEMON_ERR" >&2
+    exit 1
+}
+
+# Starts the daemon and sends discoveries from the PC host until one is answered; sets
+# startup_ms to the time from the daemon's exec to the end of the probe that got the answer, and
+# probe_ms to that probe's length: each listens 5 ms, so the figure is late by at most one probe.
+# Returns 1 when nothing was answered within 30 s.
+timed_start() {
+    rm -f "$NETLAB_DIR/launched"
+    netlab_start_daemon
+    local answered
+    # shellcheck disable=SC2016 # expanded by the shell in the PC host
+    answered=$(pc_exec bash -c 'end=$((EPOCHSECONDS + 30))
+        while [ "$EPOCHSECONDS" -lt "$end" ]; do
+            from=$EPOCHREALTIME
+            out=$("$1" send --to "$2" --from-port "$3" --hex "$4" --listen-ms 5)
+            if [[ $out == *" len=256 "* ]]; then echo "$from $EPOCHREALTIME"; exit 0; fi
+        done
+        exit 1' _ "$NETLAB_UDP_PEER" "$NETLAB_DEVICE_ADDRESS" "$startup_port" \
+        "$NETLAB_DISCOVERY_HEX") || return 1
+    read -r startup_ms probe_ms < <(awk -v l="$(cat "$NETLAB_DIR/launched")" \
+        -v a="${answered% *}" -v b="${answered#* }" \
+        'BEGIN { printf "%.1f %.1f\n", (b - l) * 1000, (b - a) * 1000 }')
+}
+
+# 7. Start-up, first without an agent, then with one; the last daemon started serves the rest.
+for agent in without with; do
+    if [ "$agent" = with ]; then
+        netlab_start_snmpd Tarn-bench || netlab_fail_setup "snmpd did not answer"
+    fi
+    for run in $(seq 1 "$starts"); do
+        [ -z "$NETLAB_DAEMON_PID" ] || netlab_stop_daemon TERM 10 >/dev/null
+        timed_start || netlab_fail_setup "the daemon did not answer: $(cat "$NETLAB_DAEMON_ERR")"
+        echo "$startup_ms" >>"$NETLAB_DIR/startup.$agent"
+        echo "$probe_ms" >>"$NETLAB_DIR/probe_ms"
+        echo "start-up $run of $starts $agent an SNMP agent: $startup_ms ms" >&2
+    done
+done
+pid=$NETLAB_DAEMON_PID
+require_daemon "the start-ups"
+# Requests the start-up probe left queued are answered by now.
+sleep 1
+
+# 5, 6. Memory and descriptors right after start.
+rss_start=$(status_kb "$pid" VmRSS)
+hwm_start=$(status_kb "$pid" VmHWM)
+anon_start=$(status_kb "$pid" RssAnon)
+descriptors "$pid" >"$NETLAB_DIR/fd.start"
+
+# 4. Idle: nobody sends.
+t0=$EPOCHREALTIME
+ns0=$(cpu_ns "$pid")
+cs0=$(switches "$pid")
+ticks0=$(cpu_ticks "$pid")
+sleep "$idle"
+ns1=$(cpu_ns "$pid")
+cs1=$(switches "$pid")
+ticks1=$(cpu_ticks "$pid")
+t1=$EPOCHREALTIME
+idle_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
+idle_ms=$(awk -v a="$ns0" -v b="$ns1" 'BEGIN { printf "%.3f", (b - a) / 1e6 }')
+idle_wakeups=$(awk -v n=$((cs1 - cs0)) -v s="$idle_s" 'BEGIN { printf "%.1f", n / s }')
+require_daemon "the idle time"
+echo "idle done" >&2
+
+# 1. Round trips in rounds that interleave the daemon, the floor and the route query, so a change
+# in the machine's load spreads over all three.
+dev_spawn "$NETLAB_DIR/bare.out" "$NETLAB_DIR/bare.out" "$build/bench/bare_responder" "$bare_port" 3600
+bare_pid=$NETLAB_LAST_PID
+netlab_wait_output "$NETLAB_DIR/bare.out" 'serving' 10 || netlab_fail_setup "no bare responder"
+# Replies the PC host saw; the untimed warm-ups are not counted.
+counted=0
+daemon_lost=0
+bare_lost=0
+for round in $(seq 1 "$rounds"); do
+    out=$(probe --count "$count" --warmup "$warmup" --gap-us "$gap_us" --timeout-ms "$timeout_ms" \
+        --samples "$samples/daemon.$round")
+    daemon_lost=$((daemon_lost + $(number lost "$out")))
+    counted=$((counted + $(number answered "$out")))
+    out=$(probe --echo --port "$bare_port" --count "$count" --warmup "$warmup" --gap-us "$gap_us" \
+        --timeout-ms "$timeout_ms" --samples "$samples/bare.$round")
+    bare_lost=$((bare_lost + $(number lost "$out")))
+    dev_exec "$build/bench/route_query_timer" "$count" "$warmup" "$gap_us" "$samples/route.$round" \
+        >/dev/null
+    require_daemon "the round trips"
+    echo "round $round of $rounds done" >&2
+done
+kill "$bare_pid" 2>/dev/null
+wait "$bare_pid" 2>/dev/null
+for part in daemon bare route; do
+    cat "$samples/$part".* >"$samples/$part" 2>/dev/null
+done
+ratios=""
+for round in $(seq 1 "$rounds"); do
+    ratios+=" $(awk -v d="$(summary "$samples/daemon.$round" | cut -d' ' -f2)" \
+        -v f="$(summary "$samples/bare.$round" | cut -d' ' -f2)" \
+        -v r="$(summary "$samples/route.$round" | cut -d' ' -f2)" \
+        'BEGIN { if (f + r > 0) printf "%.3f", d / (f + r); else print "-" }')"
+done
+ratio=$(tr ' ' '\n' <<<"$ratios" | grep -v '^-*$' | median)
+
+# 2. Back to back: each discovery sent the moment the answer to the one before arrived.
+out=$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count "$burst")
+burst_lost=$(field lost "$out")
+counted=$((counted + $(number answered "$out")))
+require_daemon "the back-to-back discoveries"
+echo "back to back done" >&2
+
+# 3. Flood: the mix of good and bad datagrams as fast as the PC sends them. Owed are the answers
+# to the discoveries (unicast, broadcast, oversized) and to the unknown command.
+out=$(netlab_udp_peer flood --to "$NETLAB_DEVICE_ADDRESS" --count "$flood" 2>/dev/null)
+flood_owed=$(awk -F'[ =]' '$1 == "kind" &&
+    $2 ~ /^(unicast-discovery|broadcast-discovery|unknown-command|oversized)$/ { n += $4 }
+    END { print n + 0 }' <<<"$out")
+flood_answered=$(field answered "$out")
+flood_unexpected=$(field unexpected "$out")
+flood_rate=$(field replies_per_second "$out")
+flood_rate=${flood_rate:+$(printf '%.0f' "$flood_rate")}
+flood_seconds=$(field answer_seconds "$out")
+flood_seconds=${flood_seconds:+$(printf '%.2f' "$flood_seconds")}
+flood_share=$(awk -v a="${flood_answered:-0}" -v o="$flood_owed" \
+    'BEGIN { printf "%.1f", o ? 100 * a / o : 0 }')
+counted=$((counted + ${flood_answered:-0}))
+require_daemon "the flood"
+echo "flood done" >&2
+
+# 5. Replies up to the count asked for, back to back in steps; the memory after each step shows a
+# leak as a rise that goes on.
+rss_steps=""
+steps_taken=0
+while [ "$counted" -lt "$replies" ] && [ "$steps_taken" -lt $((replies / step + 10)) ]; do
+    n=$((replies - counted < step ? replies - counted : step))
+    out=$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count "$n")
+    counted=$((counted + $(number answered "$out")))
+    require_daemon "the replies"
+    rss_steps+=" $(status_kb "$pid" VmRSS)"
+    steps_taken=$((steps_taken + 1))
+    echo "replies: $counted of $replies" >&2
+done
+rss_steps=${rss_steps# }
+
+sleep 1
+require_daemon "the replies"
+rss_end=$(status_kb "$pid" VmRSS)
+hwm_end=$(status_kb "$pid" VmHWM)
+anon_end=$(status_kb "$pid" RssAnon)
+descriptors "$pid" >"$NETLAB_DIR/fd.end"
+netlab_stop_daemon TERM 10 >/dev/null
+stopped=$?
+
+# 8. Stripped copies.
+strip -o "$NETLAB_DIR/daemon.stripped" "$daemon"
+strip -o "$NETLAB_DIR/library.stripped" "$build/device/libQELInterface.so.1"
+daemon_bytes=$(stat -c %s "$NETLAB_DIR/daemon.stripped")
+library_bytes=$(stat -c %s "$NETLAB_DIR/library.stripped")
+
+read -r _ dmed dp99 _ _ < <(summary "$samples/daemon")
+read -r _ bmed bp99 _ _ < <(summary "$samples/bare")
+read -r _ rmed rp99 _ _ < <(summary "$samples/route")
+fds_start=$(wc -l <"$NETLAB_DIR/fd.start")
+fds_end=$(wc -l <"$NETLAB_DIR/fd.end")
+cmp -s "$NETLAB_DIR/fd.start" "$NETLAB_DIR/fd.end" && fds_same=1 || fds_same=0
+((fds_same)) && fds_word="the same" || fds_word=DIFFERENT
+# Flat: no step after the first ends above it. The first step may still grow, as code and heap
+# the earlier parts did not reach are touched. (The earlier parts may have given all the replies
+# asked for; then the end is the one step.)
+rss_steps=${rss_steps:-$rss_end}
+rss_first=${rss_steps%% *}
+rss_highest=$(tr ' ' '\n' <<<"$rss_steps" | sort -n | tail -n 1)
+
+met() { awk "BEGIN { exit !($1) }" && echo yes || echo NO; }
+row() { printf '  %-39s %-52s %-12s %s\n' "$@"; }
+echo
+echo "Tarn_reply costs (Release, no sanitizers) in the two-host test network"
+echo "machine: $machine; load average before $load_before, after $(cut -d" " -f1-3 /proc/loadavg)"
+row "" "value" "budget" "met"
+row "1 discovery round trip, daemon" "median $dmed us, p99 $dp99 us, $daemon_lost lost" "" ""
+row "  floor: bare responder" "median $bmed us, p99 $bp99 us, $bare_lost lost" "" ""
+row "  route query: popen(\"ip route show\")" "median $rmed us, p99 $rp99 us" "" ""
+row "  daemon / (floor + route query)" "$ratio, median of $rounds rounds' ratios" "<= 1.05" \
+    "$(met "${ratio:-9} <= 1.05")"
+row "2 back to back, lost" "${burst_lost:--} of $burst" "0" "$(met "${burst_lost:-1} == 0")"
+row "3 flood of $flood datagrams" "${flood_rate:--} replies/s over ${flood_seconds:--} s" "" ""
+row "  answered" \
+    "${flood_answered:--} of $flood_owed owed, $flood_share %; ${flood_unexpected:--} unexpected" "" ""
+row "4 idle CPU over $idle_s s (schedstat)" "$idle_ms ms (utime+stime: $((ticks1 - ticks0)) ticks of $tick_ms ms)" \
+    "<= 10 ms" "$(met "$idle_ms <= 10")"
+row "  wake-ups (context switches)" "$idle_wakeups per s ($((cs1 - cs0)) in $idle_s s)" "" ""
+row "5 VmRSS / VmHWM right after start" "$rss_start / $hwm_start KiB (RssAnon $anon_start)" "<= 4096 KiB" \
+    "$(met "$hwm_start <= 4096")"
+row "  VmRSS / VmHWM after $counted replies" "$rss_end / $hwm_end KiB (RssAnon $anon_end)" "<= 4096 KiB" \
+    "$(met "$hwm_end <= 4096")"
+row "  VmRSS after each $step replies" "first ${rss_first:--}, highest ${rss_highest:--} KiB" "flat" \
+    "$(met "${rss_first:-0} > 0 && $rss_highest <= $rss_first")"
+row "6 open descriptors, start / end" "$fds_start / $fds_end ($fds_word)" "no growth" \
+    "$(met "$fds_same == 1")"
+row "7 start-up to serving, no SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.without") ms, median of $starts" \
+    "" ""
+row "  start-up to serving, SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.with") ms, median of $starts" \
+    "" ""
+row "8 stripped size, Tarn_reply" "$daemon_bytes bytes" "" ""
+row "  stripped size, libQELInterface.so.1" "$library_bytes bytes" "" ""
+echo "  round by round, daemon / (floor + route query):$ratios"
+echo "  start-ups in ms, without an agent: $(tr '\n' ' ' <"$NETLAB_DIR/startup.without")with one:" \
+    "$(tr '\n' ' ' <"$NETLAB_DIR/startup.with")(each late by at most one probe of" \
+    "$(median 1 <"$NETLAB_DIR/probe_ms") ms)"
+echo "  VmRSS in KiB after each step of the replies: $rss_steps"
+echo "  descriptors at the end: $(awk '{ printf "%s%s %s", s, $1, $2; s = ", " }' "$NETLAB_DIR/fd.end")"
+echo "  the daemon's exit status after SIGTERM: $stopped; the benchmark took" \
+    "$((SECONDS - started_at)) s"
+exit 0
