@@ -27,9 +27,9 @@ class InterfaceControl {
 };
 
 // First removes what an interrupted rewrite left (the temporary file and a pending backup),
-// saying so on standard output. Returns 0 when the interface is up (setting IFF_UP explicitly after a recovery), 1 when its
-// flags cannot be read or written, 3 when it stays down after the dhcp fallback. Every failure
-// has been reported as one line on standard error.
+// saying so on standard output. Returns 0 when the interface is up (setting IFF_UP explicitly after
+// a recovery), 1 when its flags cannot be read or written, 3 when it stays down after the dhcp
+// fallback. Every failure has been reported as one line on standard error.
 int checkInterfaceUp(std::string const& name, InterfaceControl& control,
                      InterfacesFiles const& files);
 
