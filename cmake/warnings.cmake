@@ -3,8 +3,11 @@
 add_library(tarn_options INTERFACE)
 target_compile_options(tarn_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
-  -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference -Wduplicated-cond
-  -Wlogical-op -Wuseless-cast -Wformat=2 -Wimplicit-fallthrough)
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+# clang does not know these and would warn about each one.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(tarn_options INTERFACE -Wduplicated-cond -Wlogical-op -Wuseless-cast)
+endif()
 if(TARN_WERROR)
   target_compile_options(tarn_options INTERFACE -Werror)
 endif()
