@@ -16,4 +16,13 @@ if(TARN_SANITIZE)
                                                 -fno-sanitize-recover=undefined)
   target_link_options(tarn_options INTERFACE -fsanitize=address,undefined)
 endif()
+# Coverage hooks for libFuzzer in every project target; only the fuzz targets link its main.
+if(TARN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TARN_FUZZ needs clang: -DCMAKE_CXX_COMPILER=clang++-14")
+  endif()
+  target_compile_options(tarn_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(tarn_options INTERFACE -fsanitize=address,undefined)
+endif()
 target_include_directories(tarn_options INTERFACE ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,145 @@
+// Arbitrary datagrams, laid out as the packet loop hands them over, into the handler of device
+// eth0 (192.168.1.10/24, MAC 00:1A:2B:3C:4D:5E). Input: sender address (4 bytes) and port (2),
+// then the datagram. The force-IP steps are fakes, so nothing is run and no file is touched.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "gvcp/byte_order.h"
+#include "gvcp/force_ip_steps.h"
+#include "gvcp/gvcp_header.h"
+#include "gvcp/packet_handler.h"
+#include "gvcp/recording_socket_manager.h"
+#include "netconfig/apply_config.h"
+#include "service/process_state.h"
+
+namespace {
+
+using namespace QEL_Finder;
+
+constexpr std::array<std::uint8_t, 6> kDeviceMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+constexpr std::size_t kSenderBytes = 6;
+constexpr std::size_t kMaxDatagram = 576;
+// A receive leaves the header buffer as the previous datagram filled it.
+constexpr std::array<std::uint8_t, kHeaderSize> kStaleHeader{0x42, 0x11, 0, 2, 0, 0, 0xAB, 0xCD};
+// The record's fields a datagram may change: current IP configuration, address, mask, gateway.
+constexpr std::array<std::size_t, 4> kMutableFields{20, 36, 52, 68};
+
+struct Seen {
+    int refusals = 0;
+    bool refused = false;
+    int applies = 0;
+    int applied = -1;
+    bool otherMac = false;
+} seen;
+
+std::string fakeRefusal(InterfaceConfig const& config, std::string const&) {
+    ++seen.refusals;
+    std::string why = configRejection(config);
+    seen.refused = !why.empty();
+    return why;
+}
+
+int fakeApply(InterfaceConfig& config, std::string) {
+    ++seen.applies;
+    seen.otherMac = !std::equal(kDeviceMac.begin(), kDeviceMac.end(), config.mac);
+    seen.applied = *config.address == 0 ? 0 : *config.address == 0xFFFFFFFF ? 1 : 2;
+    return seen.applied;
+}
+
+void fakeWait(std::string const&) {}
+
+void check(bool holds, char const* what) {
+    if (!holds) {
+        std::fprintf(stderr, "packet_fuzz: %s\n", what);
+        __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    replaceForceIpSteps({fakeRefusal, fakeApply, fakeWait});
+    Verbose = true;  // its lines are built, then dropped with all the others
+    std::cout.rdbuf(nullptr);
+    std::cerr.rdbuf(nullptr);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
+    std::array<std::uint8_t, kSenderBytes + kMaxDatagram> input{};
+    std::copy_n(data, std::min(size, input.size()), input.begin());
+    std::uint8_t const* const datagram = input.data() + kSenderBytes;
+    std::size_t const received = std::min(size - std::min(size, kSenderBytes), kMaxDatagram);
+
+    sockaddr_in sender{};
+    sender.sin_family = AF_INET;
+    std::memcpy(&sender.sin_addr, input.data(), 4);
+    std::memcpy(&sender.sin_port, input.data() + 4, 2);
+    std::uint16_t const senderPort = sender.sin_port;
+    std::array<std::uint8_t, kHeaderSize> header = kStaleHeader;
+    std::array<std::uint8_t, kMaxDatagram - kHeaderSize> payload{};
+    std::copy_n(datagram, std::min(received, kHeaderSize), header.begin());
+    std::copy_n(datagram + kHeaderSize, received - std::min(received, kHeaderSize),
+                payload.begin());
+    std::array<iovec, 2> buffers{
+        {{header.data(), header.size()}, {payload.data(), payload.size()}}};
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = buffers.data();
+    message.msg_iovlen = buffers.size();
+
+    DiscoveryAck record{};
+    fillDiscoveryAck(record, kDeviceMac, true, "Tarn C1", "SN1");
+    DiscoveryAck const before = record;
+    testing::RecordingSocketManager manager;
+    manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
+    seen = Seen{};
+    onPacketArrives(&record, &manager, &message, received, &sender, "eth0");
+
+    bool const keyed = received >= kHeaderSize && datagram[0] == kGvcpKey;
+    std::uint16_t const command = loadBe16(datagram + 2);
+    bool const forceIp = keyed && command == kForceIpCmd;
+    bool const forUs = forceIp && loadBe16(datagram + 4) != 0 && received > kHeaderSize &&
+                       std::equal(kDeviceMac.begin(), kDeviceMac.end(), datagram + 10);
+    check(seen.refusals == (forUs ? 1 : 0),
+          "refusal not asked once for a force-IP for us, or asked for another");
+    check(seen.applies == (forUs && !seen.refused ? 1 : 0) && !seen.otherMac,
+          "apply called for another MAC, a refused request or twice");
+    bool const acked = forUs && !seen.refused && seen.applied > 0;
+    check(manager.sent.size() == (keyed && (!forceIp || acked) ? 1U : 0U),
+          "a reply without key 0x42, more than one, or a force-IP acknowledged wrongly");
+    for (auto const& reply : manager.sent) {
+        std::size_t bytes = 0;
+        for (auto const& buffer : reply.buffers) {
+            bytes += buffer.size();
+        }
+        check(bytes == kHeaderSize || (bytes == 256 && command == kDiscoveryCmd),
+              "a reply neither 8 bytes nor a 256-byte discovery answer");
+        auto const ack = parseAckHeader(reply.buffers.front());
+        check(ack && ack->ackId[0] == datagram[6] && ack->ackId[1] == datagram[7],
+              "ack_id is not the request's req_id");
+        check(ack->answer == notImplementedAnswer(command) && ack->length == bytes - kHeaderSize,
+              "answer code or length field wrong");
+        check(reply.destination.sin_port == senderPort, "reply to another port");
+    }
+    auto const* was = reinterpret_cast<std::uint8_t const*>(&before);
+    auto const* is = reinterpret_cast<std::uint8_t const*>(&record);
+    for (std::size_t i = 0; i < sizeof record; ++i) {
+        bool const mutableByte = std::any_of(kMutableFields.begin(), kMutableFields.end(),
+                                             [i](std::size_t at) { return i - at < 4; });
+        check(mutableByte || was[i] == is[i], "record changed outside its address fields");
+    }
+    check(((was[23] ^ is[23]) & kIpConfigLinkLocal) == 0, "link-local bit changed");
+    check(seen.applies != 0 || std::memcmp(was + 20, is + 20, 4) == 0, "mode changed unapplied");
+    return 0;
+}

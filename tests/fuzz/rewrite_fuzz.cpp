@@ -1,0 +1,90 @@
+// Arbitrary interfaces-file texts through the stanza rewriter for eth0. The first input byte picks
+// the new stanza (even: dhcp, odd: static), the rest is the file.
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "netconfig/interfaces_file.h"
+#include "netconfig/stanza_scan.h"
+
+namespace {
+
+constexpr std::string_view kName = "eth0";
+
+void check(bool holds, char const* what) {
+    if (!holds) {
+        std::fprintf(stderr, "rewrite_fuzz: %s\n", what);
+        __builtin_trap();
+    }
+}
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        std::size_t const end = std::min(text.find('\n'), text.size());
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+// ifupdown ends a stanza at a line whose first word is one of these.
+bool startsStanza(std::string_view line) {
+    constexpr std::array<std::string_view, 9> kKeywords{
+        "iface",     "auto",       "mapping",          "rename",
+        "source",    "source-dir", "source-directory", "no-auto-down",
+        "no-scripts"};
+    auto const words = lineWords(line);
+    return !words.empty() &&
+           ((words[0].starts_with("allow-") && words[0].size() > 6) ||
+            std::find(kKeywords.begin(), kKeywords.end(), words[0]) != kKeywords.end());
+}
+
+std::string staticStanza() {
+    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
+    inet_pton(AF_INET, "192.168.1.20", config.address);
+    inet_pton(AF_INET, "255.255.255.0", config.netmask);
+    inet_pton(AF_INET, "192.168.1.1", config.gateway);
+    return getStaticInterfaceDef(config, kName);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    static std::string const kStanzas[] = {getDynamicInterfaceDef(kName), staticStanza()};
+    std::string const& stanza = kStanzas[data[0] % 2];
+    std::string_view const text(reinterpret_cast<char const*>(data) + 1, size - 1);
+    std::string const out = replaceInterfaceStanza(text, kName, stanza);
+    auto const outLines = linesOf(out);
+
+    auto const isHead = [](std::string_view line) { return isInetStanzaHead(line, kName); };
+    check(std::count_if(outLines.begin(), outLines.end(), isHead) == 1,
+          "not exactly one inet stanza head for eth0");
+    std::vector<std::string_view> kept;
+    bool inOld = false;
+    for (std::string_view const line : linesOf(text)) {
+        inOld = isHead(line) || (inOld && !startsStanza(line));
+        if (!inOld) {
+            kept.push_back(line);
+        }
+    }
+    auto next = outLines.begin();
+    for (std::string_view const line : kept) {
+        next = std::find(next, outLines.end(), line);
+        check(next != outLines.end(), "a line outside eth0's inet stanzas lost or reordered");
+        ++next;
+    }
+    // Beyond what is kept: the stanza, an "auto eth0" line and a blank line after the stanza.
+    check(outLines.size() <= kept.size() + linesOf(stanza).size() + 2, "lines added");
+    check(replaceInterfaceStanza(out, kName, stanza) == out, "a second rewrite changes the text");
+    return 0;
+}
