@@ -17,8 +17,7 @@ namespace QEL_Finder {
 
 namespace {
 
-// Results of applying a configuration.
-constexpr int kAppliedRestartOnly = 0;
+// Results of applying a configuration that changed it (0 is a restart only).
 constexpr int kAppliedDhcp = 1;
 constexpr int kAppliedStatic = 2;
 
