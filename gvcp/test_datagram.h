@@ -12,7 +12,7 @@
 
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
-#include "gvcp/recording_socket_manager.h"
+#include "net/recording_socket_manager.h"
 
 namespace QEL_Finder::testing {
 

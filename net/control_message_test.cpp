@@ -11,6 +11,7 @@
 
 #include "net/linux_socket_manager.h"
 #include "net/private_network.h"
+#include "net/recording_socket_manager.h"
 
 namespace QEL_Finder {
 namespace {
@@ -87,13 +88,7 @@ TEST(ControlMessage, FindsNothingInShortOrBrokenBuffers) {
     EXPECT_FALSE(findPacketInfo(buffer.message).has_value());
 }
 
-sockaddr_in socketAddress(char const* text, unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    ::inet_pton(AF_INET, text, &address.sin_addr);
-    return address;
-}
+using testing::socketAddress;
 
 struct Arrival {
     bool broadcast = false;

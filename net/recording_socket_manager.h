@@ -1,9 +1,10 @@
-// Test helper: a SocketManager without sockets that answers as configured and records what the
-// code under test asked of it.
+// Test double: a SocketManager without sockets that records every call, answers the two network
+// look-ups from its settings and fails on request. Serves every test that needs a manager.
 #pragma once
 
 #include <netinet/in.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,35 +12,53 @@
 
 namespace QEL_Finder::testing {
 
-struct RecordedOption {
-    int handle;
-    int level;
-    int name;
-    int value;
-};
-
-struct RecordedBind {
-    int handle;
-    sockaddr_in address;
-};
+// An IPv4 socket address from dotted text and a port in host order.
+sockaddr_in socketAddress(char const* address, unsigned short port);
+// Dotted text and port of an IPv4 socket address, "a.b.c.d:port".
+std::string addressText(sockaddr_in const& address);
 
 class RecordingSocketManager : public SocketManager {
   public:
-    // What the fake answers.
-    bool interfaceFound = true;
+    struct Sent {
+        int handle;
+        sockaddr_in destination;
+        std::vector<std::vector<std::uint8_t>> buffers;  // bytes of each data buffer
+        bool hasControl;
+        int flags;
+    };
+    struct Option {
+        int handle;
+        int level;
+        int name;
+        int value;
+    };
+    struct Address {  // a bind or a connect
+        int handle;
+        sockaddr_in address;
+    };
+
+    // The interface's address and mask, dotted; sets interfaceFound.
+    void setInterfaceAddress(char const* address, char const* mask);
+
+    // Settings. Addresses are in network byte order.
+    bool interfaceFound = false;  // without an address the look-up fails
     unsigned int interfaceAddress = 0;
     unsigned int interfaceMask = 0;
     unsigned int gateway = 0;
-    int nextHandle = 0;  // -1 makes socket creation fail
-    bool bindFails = false;
-    bool optionsFail = false;
+    int nextHandle = 0;        // the next socket's handle; -1 makes creation fail
+    bool optionsFail = false;  // setsockopt fails
+    int bindErrno = 0;         // non-zero: bindSocket fails with this errno
+    int sendErrno = 0;         // non-zero: sendmsg fails with this errno
 
-    // What it was asked.
-    std::vector<std::string> lookedUp;
+    // What happened, in order: "socket 0", "bind 0 192.0.2.10:3956", "connect 0 ...", "recvmsg",
+    // "send 0", "close 0", and whatever a test appends.
+    std::vector<std::string> events;
+    std::vector<std::string> lookups;  // names given to getIpAddressFromInterfaceName
     std::vector<int> created;
-    std::vector<RecordedOption> optionsSet;
-    std::vector<RecordedBind> binds;
-    std::vector<RecordedBind> connects;
+    std::vector<Option> optionsSet;
+    std::vector<Address> binds;
+    std::vector<Address> connects;
+    std::vector<Sent> sent;
     std::vector<int> closed;
 
     unsigned int getDefaultGateway() override { return gateway; }
@@ -47,20 +66,27 @@ class RecordingSocketManager : public SocketManager {
                    unsigned int length) override;
     // Every option reads as off.
     int getsockopt(int handle, int level, int name, void* value, unsigned int* length) override;
-    long sendto(int, char const*, unsigned long, int, sockaddr const*, int) override { return -1; }
-    long recvfrom(int, void*, unsigned long, int, sockaddr*, unsigned int*) override { return -1; }
-    long sendmsg(int, msghdr*, int) override { return -1; }
-    bool recvmsg(int, msghdr*, int, unsigned long*) override { return false; }
+    long sendto(int handle, char const* data, unsigned long length, int flags,
+                sockaddr const* destination, int destinationLength) override;
+    long recvfrom(int handle, void* buffer, unsigned long size, int flags, sockaddr* source,
+                  unsigned int* sourceLength) override;
+    long sendmsg(int handle, msghdr* message, int flags) override;
+    // Nothing is ever queued: false.
+    bool recvmsg(int handle, msghdr* message, int flags, unsigned long* received) override;
     bool wasBroadcastMessage(msghdr*) override { return false; }
     int getInterfaceIndex(msghdr*) override { return -1; }
-    void closeSocket(int handle) override { closed.push_back(handle); }
+    void closeSocket(int handle) override;
     int getSocketUDP() override;
     int bindSocket(int handle, sockaddr* address) override;
     bool getIpAddressFromInterfaceName(char const* name, unsigned int& address,
                                        unsigned int& mask) override;
-    // A fixed text, so expected messages do not depend on errno.
-    std::string getError() override { return "fake failure"; }
+    // The text of the errno a configured failure set, or "fake failure" for one without errno,
+    // so expected messages do not depend on the process's errno.
+    std::string getError() override;
     int connectSocket(int handle, sockaddr const* peer) override;
+
+  private:
+    int lastErrno_ = 0;
 };
 
 }  // namespace QEL_Finder::testing

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "gvcp/discovery_ack.h"
@@ -31,8 +32,7 @@ DiscoveryAck staleRecord() {
 class ReplySocket : public ::testing::Test {
   protected:
     void SetUp() override {
-        manager.interfaceAddress = ipv4("192.168.1.10");
-        manager.interfaceMask = ipv4("255.255.255.0");
+        manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
         manager.gateway = ipv4("192.168.1.1");
         manager.nextHandle = 4;
     }
@@ -51,7 +51,7 @@ TEST_F(ReplySocket, RefreshesTheRecordAndBindsToTheInterfaceAddress) {
               "Opening socket on local IP 192.168.1.10\n");
 
     EXPECT_EQ(handle, 4);
-    EXPECT_EQ(manager.lookedUp, std::vector<std::string>{"eth0"});
+    EXPECT_EQ(manager.lookups, std::vector<std::string>{"eth0"});
     auto const* bytes = reinterpret_cast<unsigned char const*>(&record);
     EXPECT_EQ(std::memcmp(bytes + 36, "\xc0\xa8\x01\x0a", 4), 0);
     EXPECT_EQ(std::memcmp(bytes + 52, "\xff\xff\xff\x00", 4), 0);
@@ -114,10 +114,11 @@ TEST_F(ReplySocket, UnknownInterfaceLeavesRecordAndSocketsAlone) {
 }
 
 TEST_F(ReplySocket, FailedBindClosesTheNewSocket) {
-    manager.bindFails = true;
+    manager.bindErrno = EADDRNOTAVAIL;
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(openReplySocket(&record, &manager, interfaceName), -1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "binding socket: fake failure\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              std::string("binding socket: ") + std::strerror(EADDRNOTAVAIL) + "\n");
     EXPECT_EQ(manager.closed, std::vector<int>{4});
 }
 

@@ -13,14 +13,7 @@
 namespace {
 
 using QEL_Finder::LinuxSocketManager;
-
-sockaddr_in socketAddress(char const* text, unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    ::inet_pton(AF_INET, text, &address.sin_addr);
-    return address;
-}
+using QEL_Finder::testing::socketAddress;
 
 int option(LinuxSocketManager& manager, int handle, int name) {
     int value = -1;

@@ -17,7 +17,7 @@
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
-#include "gvcp/recording_socket_manager.h"
+#include "net/recording_socket_manager.h"
 #include "netconfig/apply_config.h"
 #include "service/process_state.h"
 
