@@ -1,11 +1,13 @@
 #include "net/interface_address.h"
 
-#include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 namespace QEL_Finder {
 
@@ -19,38 +21,64 @@ bool interfaceNameMatches(std::string_view entryName, std::string_view requested
 
 namespace {
 
-unsigned int ipv4Of(sockaddr const* address) {
-    if (address == nullptr) {
-        return 0;
-    }
+unsigned int ipv4Of(sockaddr const& address) {
     sockaddr_in inet{};
-    std::memcpy(&inet, address, sizeof inet);
+    std::memcpy(&inet, &address, sizeof inet);
     return inet.sin_addr.s_addr;
+}
+
+// Every IPv4 address of the host, each under its label ("eth0", "eth0:1"), in the kernel's order;
+// empty when the list cannot be read.
+std::vector<ifreq> ipv4Addresses(int query) {
+    std::vector<ifreq> entries(8);
+    for (;;) {
+        ifconf list{};
+        list.ifc_len = static_cast<int>(entries.size() * sizeof(ifreq));
+        list.ifc_req = entries.data();
+        if (::ioctl(query, SIOCGIFCONF, &list) != 0) {
+            return {};
+        }
+        // A full buffer may have cut the list short.
+        if (static_cast<std::size_t>(list.ifc_len) < entries.size() * sizeof(ifreq)) {
+            entries.resize(static_cast<std::size_t>(list.ifc_len) / sizeof(ifreq));
+            return entries;
+        }
+        entries.resize(entries.size() * 2);
+    }
 }
 
 }  // namespace
 
+// The address list comes from the interface ioctls rather than getifaddrs: getifaddrs dumps every
+// link with its statistics and every address of every family over netlink, and this runs twice
+// for every reply. The entries that can match all belong to the one named device, so the order
+// between devices, the only way the two lists differ, never decides.
 bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int& mask) {
     if (name == nullptr) {
         return false;
     }
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0) {
+    int const query = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (query < 0) {
         return false;
     }
     bool found = false;
-    for (ifaddrs const* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
-            (entry->ifa_flags & IFF_LOOPBACK) != 0U || entry->ifa_name == nullptr ||
-            !interfaceNameMatches(entry->ifa_name, name)) {
+    for (ifreq const& entry : ipv4Addresses(query)) {
+        std::string_view const label(entry.ifr_name, strnlen(entry.ifr_name, IFNAMSIZ));
+        if (entry.ifr_addr.sa_family != AF_INET || !interfaceNameMatches(label, name)) {
             continue;
         }
-        address = ipv4Of(entry->ifa_addr);
-        mask = ipv4Of(entry->ifa_netmask);
+        ifreq flags = entry;    // a label's flags are its device's
+        ifreq netmask = entry;  // with the address, so the mask is this address's own
+        if (::ioctl(query, SIOCGIFFLAGS, &flags) != 0 || (flags.ifr_flags & IFF_LOOPBACK) != 0 ||
+            ::ioctl(query, SIOCGIFNETMASK, &netmask) != 0) {
+            continue;
+        }
+        address = ipv4Of(entry.ifr_addr);
+        mask = ipv4Of(netmask.ifr_netmask);
         found = true;
         break;
     }
-    ::freeifaddrs(list);
+    ::close(query);
     return found;
 }
 
