@@ -266,8 +266,9 @@ netlab_stop_daemon() {
 netlab_wait_serving() {
     local address=${1:-$NETLAB_DEVICE_ADDRESS} seconds=${2:-30}
     local deadline=$((SECONDS + seconds))
-    until netlab_udp_peer send --to "$address" --hex "$NETLAB_DISCOVERY_HEX" --listen-ms 500 |
-        grep -q " len=256 "; do
+    # burst returns at the answer; send would listen out its whole time first.
+    until netlab_udp_peer burst --to "$address" --count 1 --timeout-ms 500 |
+        grep -q " answered=1 "; do
         [ "$SECONDS" -lt "$deadline" ] || return 1
         netlab_daemon_running || return 1
     done
