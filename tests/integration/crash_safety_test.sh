@@ -2,11 +2,11 @@
 # The daemon killed (SIGKILL: a crash, the OOM killer) at random moments of force-IP rewrites:
 # the interfaces file is always the whole old or the whole new text, never missing, empty or cut
 # short, and the next start removes what an interrupted rewrite left and serves. A kill between
-# ifdown and ifup leaves eth0 down, so that start may also recover it (from the backup, or by
-# dhcp from the PC's DHCP server when there is none yet).
+# ifdown and ifup leaves eth0 down, so that start also recovers it from the backup: one whole
+# force-IP first makes sure there is one, as on any camera that has been re-addressed before.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
-netlab_require_built "$NETLAB_UDP_PEER"
+netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 KILLS=${CRASH_SAFETY_KILLS:-200}
 # The request reaches the rewrite after a static ifdown, 10 to 20 ms in on the 2-core VM; kills
 # spread over a wider stretch land before, in and after it on slower machines too.
@@ -38,15 +38,15 @@ serving_address() {
     return 1
 }
 
-# Waits until nothing but snmpd and a DHCP client runs in the device host: the killed daemon's
-# ifdown, ifup and shell children carry on as orphans, as they would on the camera.
+# Waits until nothing but snmpd runs in the device host: the killed daemon's ifdown, ifup and
+# shell children carry on as orphans, as they would on the camera.
 wait_for_orphans() {
     local waited=0 pid others
     while [ "$waited" -lt 200 ]; do
         others=""
         for pid in $(ip netns pids "$NETLAB_DEV"); do
             case $(cat "/proc/$pid/comm" 2>/dev/null) in
-                snmpd | dhclient | "") ;;
+                snmpd | "") ;;
                 *) others+=" $pid" ;;
             esac
         done
@@ -69,7 +69,12 @@ killed_during_rewrites() {
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     # With an agent to answer, start-up takes milliseconds instead of snmpget's time-out.
     netlab_start_snmpd "crash-lab" || netlab_fail_setup "snmpd did not answer"
-    netlab_start_dnsmasq || netlab_fail_setup "dnsmasq did not start"
+    netlab_start_daemon
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
+    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.21 255.255.255.0 192.0.2.1 \
+        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
+        netlab_fail_setup "the first force-IP was not acknowledged"
+    netlab_stop_daemon TERM
     local kill old new address at delay interrupted=0 text
     for kill in $(seq 1 "$KILLS"); do
         netlab_start_daemon
