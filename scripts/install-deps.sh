@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential g++ cmake libgtest-dev libgmock-dev clang-format clang-tidy
     make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
-    aravis-tools-cli tshark binutils clang-14 libclang-rt-14-dev
+    aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
 )
 
 missing=()

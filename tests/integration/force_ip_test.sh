@@ -301,6 +301,38 @@ dhcp_client_inherits_nothing() {
     expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
 }
 
+# A camera set to dhcp on a network without a DHCP server: when dhclient gives up, Debian's
+# avahi-autoipd binds a 169.254 address on eth0:avahi. The daemon serves from it: a PC on another
+# subnet finds the camera by broadcast and gives it a static address.
+link_local_without_a_dhcp_server() {
+    netlab_require avahi-autoipd dhclient
+    netlab_setup "${NETLAB_DEFAULT_INTERFACES%%iface eth0*}iface eth0 inet dhcp
+"
+    # dhclient's time-out is the camera's knob for how long it waits for DHCP; 5 s here.
+    mkdir -p "$NETLAB_DIR/dev/etc-upper/dhcp"
+    { cat /etc/dhcp/dhclient.conf; echo "timeout 5;"; } >"$NETLAB_DIR/dev/etc-upper/dhcp/dhclient.conf"
+    # avahi-autoipd -w, run by dhclient's exit hook, holds ifup until the address is bound.
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    local address hex probe
+    address=$(dev_exec ip -4 -o addr show dev eth0 label eth0:avahi | awk '{print substr($4, 1, index($4, "/") - 1)}')
+    expect_match "link-local address on eth0:avahi" '^169\.254\.' "$address"
+    netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
+    hex=$(netlab_udp_peer send --to 255.255.255.255 --broadcast --from "$NETLAB_PC_OTHER_ADDRESS" \
+        --hex '42 11 00 02 00 00 5a 0c')
+    expect_match "broadcast answer from the link-local address" \
+        "^from=${address//./\\.}:3956 to=255\.255\.255\.255 len=256 hex=0000000300f85a0c" "$hex"
+    hex=${hex##* hex=}
+    expect_eq "IP configuration reported" 00000006 "$(payload_word "$hex" 20)"
+    expect_eq "address reported" "$(netlab_address_hex "$address")" "$(payload_word "$hex" 36)"
+    probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
+        192.0.2.1 --to 255.255.255.255 --timeout-ms 60000)
+    expect_match "static acknowledge" \
+        '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 \(success\)$' "$probe"
+    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    netlab_stop_daemon TERM
+    expect_status "stop" 0 $?
+}
+
 restart_only_sends_nothing() {
     fresh_device
     start_serving
@@ -509,6 +541,7 @@ netlab_case "stanza in a sourced file is refused" stanza_in_a_sourced_file_is_re
 netlab_case "static address is applied" static_address_is_applied
 netlab_case "dhcp and back to static" dhcp_and_back_to_static
 netlab_case "DHCP client inherits nothing" dhcp_client_inherits_nothing
+netlab_case "link-local address without a DHCP server" link_local_without_a_dhcp_server
 netlab_case "restart only sends nothing" restart_only_sends_nothing
 netlab_case "broadcast acknowledge flag" broadcast_acknowledge_flag
 netlab_case "requests for no one" requests_for_no_one

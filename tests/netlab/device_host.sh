@@ -22,6 +22,9 @@ fi
 if [ -d /var/lib/snmp ]; then
     mount --bind "$dir/dev/var-lib-snmp" /var/lib/snmp
 fi
+if [ -d /var/lib/avahi-autoipd ]; then
+    mount --bind "$dir/dev/var-lib-avahi-autoipd" /var/lib/avahi-autoipd
+fi
 
 # Fault cases: /etc/network read-only, or on a file system with no space left (a tmpfs of this
 # namespace alone, seen from outside through /proc/PID/root of a process inside).

@@ -98,7 +98,10 @@ netlab_setup() {
 
     local d=$NETLAB_DIR/dev
     mkdir -p "$d/etc-network" "$d/etc-upper" "$d/etc-work" "$d/run/lock" "$d/run/network" \
-        "$d/var-lib-dhcp" "$d/var-lib-snmp" "$d/fakebin" || netlab_fail_setup "no device files"
+        "$d/var-lib-dhcp" "$d/var-lib-snmp" "$d/var-lib-avahi-autoipd" "$d/fakebin" ||
+        netlab_fail_setup "no device files"
+    # avahi-autoipd drops to its own user and keeps its state there.
+    chown --reference=/var/lib/avahi-autoipd "$d/var-lib-avahi-autoipd" 2>/dev/null
     chmod 1777 "$d/run/lock"
     local hooks
     for hooks in /etc/network/if-*.d /etc/network/interfaces.d; do
