@@ -12,6 +12,9 @@ NETLAB_BUILD_DIR=${NETLAB_BUILD_DIR:-$(cd "$NETLAB_HOME/../.." && pwd)/build}
 NETLAB_DAEMON=${NETLAB_DAEMON:-$NETLAB_BUILD_DIR/Tarn_reply}
 NETLAB_PROBE=${NETLAB_PROBE:-$NETLAB_BUILD_DIR/gvcp-probe}
 NETLAB_UDP_PEER=${NETLAB_UDP_PEER:-$NETLAB_BUILD_DIR/tests/udp_peer}
+# Words put before the daemon, e.g. "qemu-aarch64 -L /usr/aarch64-linux-gnu" for a cross build's;
+# empty runs it directly.
+NETLAB_DAEMON_RUNNER=${NETLAB_DAEMON_RUNNER:-}
 
 NETLAB_DEVICE_MAC=00:1a:2b:3c:4d:5e
 NETLAB_PC_MAC=02:1a:2b:3c:4d:01
@@ -181,14 +184,22 @@ netlab_track() {
     NETLAB_TRACKED_PIDS+=("$@")
 }
 
-# Starts the daemon in the background in the device host with the given arguments; stdout and
-# stderr go to $NETLAB_DAEMON_OUT and $NETLAB_DAEMON_ERR, its PID to $NETLAB_DAEMON_PID.
-netlab_start_daemon() {
+# The daemon's command line, runner first, with the given arguments, in $NETLAB_DAEMON_COMMAND.
+netlab_daemon_command() {
     netlab_require_built "$NETLAB_DAEMON"
+    read -ra NETLAB_DAEMON_COMMAND <<<"$NETLAB_DAEMON_RUNNER"
+    NETLAB_DAEMON_COMMAND+=("$NETLAB_DAEMON" "$@")
+}
+
+# Starts the daemon in the background in the device host with the given arguments; stdout and
+# stderr go to $NETLAB_DAEMON_OUT and $NETLAB_DAEMON_ERR, its PID to $NETLAB_DAEMON_PID (with a
+# runner the runner's; qemu-user runs the daemon in its own process, so signals reach it).
+netlab_start_daemon() {
+    netlab_daemon_command "$@"
     : >"$NETLAB_DAEMON_OUT"
     : >"$NETLAB_DAEMON_ERR"
     # Appending, so a test may empty the files while the daemon runs.
-    dev_spawn "$NETLAB_DAEMON_OUT" "$NETLAB_DAEMON_ERR" "$NETLAB_DAEMON" "$@"
+    dev_spawn "$NETLAB_DAEMON_OUT" "$NETLAB_DAEMON_ERR" "${NETLAB_DAEMON_COMMAND[@]}"
     NETLAB_DAEMON_PID=$NETLAB_LAST_PID
 }
 
@@ -208,10 +219,10 @@ netlab_start_daemon_ready() {
 # Runs the daemon in the foreground in the device host (killed after 30 s); stdout and stderr
 # in $NETLAB_RUN_OUT and $NETLAB_RUN_ERR. Returns the daemon's exit status.
 netlab_run_daemon() {
-    netlab_require_built "$NETLAB_DAEMON"
+    netlab_daemon_command "$@"
     NETLAB_RUN_OUT=$NETLAB_DIR/run.out
     NETLAB_RUN_ERR=$NETLAB_DIR/run.err
-    timeout --kill-after=5 30 "${NETLAB_DEV_CMD[@]}" "$NETLAB_DAEMON" "$@" \
+    timeout --kill-after=5 30 "${NETLAB_DEV_CMD[@]}" "${NETLAB_DAEMON_COMMAND[@]}" \
         >"$NETLAB_RUN_OUT" 2>"$NETLAB_RUN_ERR"
 }
 
