@@ -1,0 +1,69 @@
+#!/bin/bash
+# The AArch64 build of the daemon under qemu-user in the device host, found and re-addressed by
+# the native build's PC-side tools: its discovery answer is the native daemon's byte for byte, so
+# no byte order, size or layout differs. AARCH64_BUILD_DIR (default build-aarch64) holds the cross
+# build, NETLAB_BUILD_DIR (default build) the native one.
+source "$(dirname "$0")/../netlab/netlab.sh"
+
+AARCH64_BUILD_DIR=${AARCH64_BUILD_DIR:-$(cd "$NETLAB_HOME/../.." && pwd)/build-aarch64}
+NATIVE_DAEMON=$NETLAB_DAEMON
+NETLAB_DAEMON=$AARCH64_BUILD_DIR/Tarn_reply
+NETLAB_DAEMON_RUNNER="qemu-aarch64 -L /usr/aarch64-linux-gnu"
+
+netlab_require qemu-aarch64
+[ -x "$NETLAB_DAEMON" ] || netlab_skip "no AArch64 build in $AARCH64_BUILD_DIR"
+netlab_require_built "$NATIVE_DAEMON" "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
+netlab_setup
+netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+
+# Starts the daemon (the variables given before it pick which) and waits until it answers.
+serving() {
+    netlab_start_daemon
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 60 || netlab_check_failed "never served"
+}
+
+stopped_cleanly() {
+    netlab_stop_daemon TERM 10
+    expect_status "stop" 0 $?
+}
+
+# What the PC receives for a discovery to the device's address and for one by broadcast, as a
+# PC finding cameras sends it.
+discovery_answers() {
+    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX"
+    netlab_udp_peer send --to 255.255.255.255 --broadcast --hex "$NETLAB_DISCOVERY_HEX"
+}
+
+answers_as_the_native_build() {
+    NETLAB_DAEMON=$NATIVE_DAEMON NETLAB_DAEMON_RUNNER="" serving
+    local native aarch64
+    native=$(discovery_answers)
+    stopped_cleanly
+    serving
+    aarch64=$(discovery_answers)
+    expect_eq "answers" 2 \
+        "$(grep -c '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 ' <<<"$aarch64")"
+    expect_eq "answers beside the native build's" "$native" "$aarch64"
+    stopped_cleanly
+}
+
+force_ip_readdresses() {
+    serving
+    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 \(success\)$' \
+        "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
+            192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)"
+    netlab_wait_serving 192.0.2.20 60 || netlab_check_failed "no answer at 192.0.2.20"
+    local hex
+    hex=$(netlab_udp_peer send --to 192.0.2.20 --hex "$NETLAB_DISCOVERY_HEX" |
+        sed -n 's/^from=192\.0\.2\.20:3956 to=192\.0\.2\.1 len=256 hex=//p')
+    # IP configuration, address, mask and gateway, at 20, 36, 52 and 68 behind the 8-byte header.
+    expect_eq "configuration reported" "00000005 c0000214 ffffff00 c0000201" \
+        "${hex:56:8} ${hex:88:8} ${hex:120:8} ${hex:152:8}"
+    expect_match "address on eth0" ' inet 192\.0\.2\.20/24 ' \
+        "$(dev_exec ip -4 -o addr show dev eth0)"
+    stopped_cleanly
+}
+
+netlab_case "answers as the native build" answers_as_the_native_build
+netlab_case "force-IP re-addresses" force_ip_readdresses
+netlab_finish
