@@ -7,6 +7,7 @@ packages=(
     build-essential g++ cmake libgtest-dev libgmock-dev clang-format clang-tidy
     make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
     aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
+    g++-aarch64-linux-gnu googletest qemu-user
 )
 
 missing=()
