@@ -5,7 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "device/QELInterface.h"
+#include <QELInterface.h>
+
 #include "device/hardware_types.h"
 
 namespace {

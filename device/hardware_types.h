@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "device/QELInterface.h"
+#include <QELInterface.h>
 
 namespace QEL_Finder {
 

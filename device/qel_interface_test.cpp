@@ -1,4 +1,4 @@
-#include "device/QELInterface.h"
+#include <QELInterface.h>
 
 #include <gtest/gtest.h>
 

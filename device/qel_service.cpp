@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "device/QELInterface.h"
+#include <QELInterface.h>
+
 #include "device/qel_simulation.h"
 
 namespace QEL {

@@ -2,7 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "device/QELInterface.h"
+#include <QELInterface.h>
+
 #include "device/qel_simulation.h"
 
 namespace QEL {

@@ -1,6 +1,8 @@
-// The calls of the maker's device-interface library libQELInterface.so.1 that this daemon makes.
-// The same declarations serve the maker's library and our stand-in (device/qel_*.cpp), which
-// simulates one device from the environment so the daemon runs and is tested without hardware.
+// The calls of the maker's device-interface library libQELInterface.so.1 that this daemon makes,
+// as our stand-in (device/qel_*.cpp) declares them; it simulates one device from the environment
+// so the daemon runs and is tested without hardware. A build against the maker's library takes
+// the maker's QELInterface.h instead (TARN_VENDOR_QEL_INCLUDE_DIR): the daemon places these
+// objects on its stack, so their size and layout must be the library's own.
 //
 // Stand-in environment, read when the object concerned is created
 // (CreateInstance for the system object, the constructor or Open for a Service):
