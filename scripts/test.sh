@@ -1,8 +1,8 @@
 #!/bin/bash
 # Builds everything with warnings as errors and sanitizers, checks the formatting of the sources,
 # runs every test, unit and integration (run as root: the integration suites build network
-# namespaces), then the same for an AArch64 cross build under qemu-user, then fuzzes for a minute.
-# Exits non-zero on any failure.
+# namespaces), then the same for an AArch64 cross build under qemu-user, checks the Debian
+# packages, then fuzzes for a minute. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +24,9 @@ ctest --test-dir build --output-on-failure -j2
 
 # The AArch64 build, its unit tests and its daemon, under qemu-user.
 bash scripts/test-aarch64.sh
+
+# The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
+bash scripts/package-check.sh
 
 # Fuzzing, after the tests: a minute of each target on top of the seed corpora.
 bash tests/fuzz/run.sh
