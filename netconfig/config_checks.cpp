@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "netconfig/apply_config.h"
-#include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/ipv4_text.h"
 #include "netconfig/sourced_stanza.h"
@@ -87,13 +86,14 @@ std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::strin
     if (!why.empty() || *config.address == kRestartOnly) {
         return why;
     }
+    std::error_code unreadable;
+    auto const sourced = sourcedStanzaFile(kInterfacesFile, name, unreadable);
     // Without the file, ifdown, the rewrite and ifup would each fail on their own.
-    std::string text;
-    if (std::error_code const ec = readWholeFile(kInterfacesFile, text)) {
+    if (unreadable) {
         return std::string("Refusing force IP: cannot read ") + kInterfacesFile + ": " +
-               ec.message();
+               unreadable.message();
     }
-    if (auto const sourced = sourcedStanzaFile(kInterfacesFile, name)) {
+    if (sourced) {
         return "Refusing force IP: " + name + " is configured in " + sourced->string() +
                ", not in " + kInterfacesFile;
     }

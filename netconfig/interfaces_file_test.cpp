@@ -235,6 +235,7 @@ TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
 // Sourced files are followed as ifupdown follows them: wildcards, paths relative to the sourcing
 // file, only plain names from a directory, nested sources; a loop ends.
 TEST_F(InterfacesFileRewrite, StanzaInASourcedFileIsFound) {
+    std::error_code unreadable;
     fs::create_directories(dir.path() / "interfaces.d");
     fs::create_directories(dir.path() / "more");
     writeText(file(),
@@ -244,14 +245,14 @@ TEST_F(InterfacesFileRewrite, StanzaInASourcedFileIsFound) {
     writeText(dir.path() / "interfaces.d" / "lo", "source ../interfaces\n");
     writeText(dir.path() / "interfaces.d" / "vlan", "iface eth0.5 inet manual\n");
     writeText(dir.path() / "more" / "eth0.conf", "iface eth0 inet dhcp\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0"), std::nullopt);
+    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), std::nullopt);
 
     writeText(dir.path() / "more" / "eth0", "auto eth0\niface\teth0 inet dhcp\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0"), dir.path() / "more" / "eth0");
+    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), dir.path() / "more" / "eth0");
     writeText(dir.path() / "interfaces.d" / "nested", "source-dir ../more\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0"), dir.path() / "more" / "eth0");
+    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), dir.path() / "more" / "eth0");
 
     // The main file's own stanza is the one the rewrite replaces.
     writeText(file(), "iface eth0 inet static\n  address 10.0.0.2\nsource interfaces.d/lo\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0"), std::nullopt);
+    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), std::nullopt);
 }

@@ -70,32 +70,38 @@ std::vector<fs::path> sourcedBy(std::vector<std::string_view> const& words,
     return files;
 }
 
-// Each file is read once, which also ends files that source each other.
-std::optional<fs::path> findStanza(fs::path const& file, std::string_view name,
-                                   std::vector<fs::path>& seen) {
+std::optional<fs::path> findStanza(fs::path const& file, std::string_view text,
+                                   std::string_view name, std::vector<fs::path>& seen);
+
+// A sourced file that can be read and has not been read before; each file is read once, which
+// also ends files that source each other.
+std::optional<fs::path> findInSourced(fs::path const& file, std::string_view name,
+                                      std::vector<fs::path>& seen) {
     std::string text;
-    bool const isMain = seen.empty();
-    if (std::find(seen.begin(), seen.end(), file) != seen.end()) {
+    if (std::find(seen.begin(), seen.end(), file) != seen.end() || readWholeFile(file, text)) {
         return std::nullopt;
     }
     seen.push_back(file);
-    if (readWholeFile(file, text)) {
-        return std::nullopt;
-    }
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        std::size_t const end = rest.find('\n');
-        std::string_view const line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (!isMain && isInetStanzaHead(line, name)) {
+    for (std::string_view rest = text; !rest.empty();) {
+        if (isInetStanzaHead(nextLine(rest), name)) {
             return file;
         }
+    }
+    return findStanza(file, text, name, seen);
+}
+
+// The first sourced file, through the source lines of text (file's content), that holds the stanza.
+std::optional<fs::path> findStanza(fs::path const& file, std::string_view text,
+                                   std::string_view name, std::vector<fs::path>& seen) {
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        std::string_view const line = nextLine(rest);
         std::vector<std::string_view> const words = lineWords(line);
         if (words.empty()) {
             continue;
         }
         for (fs::path const& sourced : sourcedBy(words, file.parent_path())) {
-            if (auto found = findStanza(sourced, name, seen)) {
+            if (auto found = findInSourced(sourced, name, seen)) {
                 return found;
             }
         }
@@ -105,9 +111,15 @@ std::optional<fs::path> findStanza(fs::path const& file, std::string_view name,
 
 }  // namespace
 
-std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name) {
+std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name,
+                                          std::error_code& unreadable) {
+    std::string text;
+    unreadable = readWholeFile(interfaces, text);
+    if (unreadable) {
+        return std::nullopt;
+    }
     std::error_code ec;
     fs::path const main = fs::weakly_canonical(interfaces, ec);
-    std::vector<fs::path> seen;
-    return findStanza(ec ? interfaces.lexically_normal() : main, name, seen);
+    std::vector<fs::path> seen{ec ? interfaces.lexically_normal() : main};
+    return findStanza(seen.front(), text, name, seen);
 }

@@ -6,10 +6,13 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 // The first file, other than interfaces itself, that holds the interface's inet stanza, reached
 // through the source lines as ifupdown expands them (shell wildcards, paths relative to the
 // directory of the file holding the line, only names of letters, digits, '_' and '-' from a
-// directory); nothing when there is none. Files that cannot be read count as holding nothing.
+// directory); nothing when there is none. Sourced files that cannot be read count as holding
+// nothing; when interfaces itself cannot be read, unreadable says why.
 std::optional<std::filesystem::path> sourcedStanzaFile(std::filesystem::path const& interfaces,
-                                                       std::string_view name);
+                                                       std::string_view name,
+                                                       std::error_code& unreadable);

@@ -46,6 +46,13 @@ bool isInetStanzaHead(std::array<std::string_view, 4> const& words, std::string_
 
 }  // namespace
 
+std::string_view nextLine(std::string_view& rest) {
+    std::size_t const end = rest.find('\n');
+    std::string_view const line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    return line;
+}
+
 std::vector<std::string_view> lineWords(std::string_view line) {
     std::vector<std::string_view> words;
     for (std::string_view word = nextWord(line); !word.empty(); word = nextWord(line)) {
@@ -83,9 +90,7 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
     };
 
     while (!text.empty()) {
-        std::size_t const end = text.find('\n');
-        std::string_view const line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view const line = nextLine(text);
 
         if (skipping) {
             if (!endsStanza(line)) {

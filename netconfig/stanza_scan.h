@@ -9,6 +9,9 @@
 // Lines are read as ifupdown reads them: words split at blanks or tabs, indentation allowed. A
 // stanza head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
 
+// Takes the next line off rest, without its line feed; a last line without one is a line too.
+std::string_view nextLine(std::string_view& rest);
+
 // Every word of the line.
 std::vector<std::string_view> lineWords(std::string_view line);
 
