@@ -120,6 +120,8 @@ std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::strin
     }
     std::error_code ec;
     fs::path const main = fs::weakly_canonical(interfaces, ec);
-    std::vector<fs::path> seen{ec ? interfaces.lexically_normal() : main};
-    return findStanza(seen.front(), text, name, seen);
+    fs::path const start = ec ? interfaces.lexically_normal() : main;
+    // Not seen.front(): the search grows seen, which would leave that reference dangling.
+    std::vector<fs::path> seen{start};
+    return findStanza(start, text, name, seen);
 }
