@@ -1,8 +1,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
+#include "base/command_pipe.h"
 #include "device/device_info.h"
 
 namespace {
@@ -19,10 +19,6 @@ constexpr const char* kSysNameQuery =
 
 constexpr int kLineSize = 1024;
 
-struct PipeCloser {
-    void operator()(std::FILE* pipe) const { static_cast<void>(pclose(pipe)); }
-};
-
 }  // namespace
 
 void SNMP_getSysName(std::string& name) {
@@ -30,7 +26,7 @@ void SNMP_getSysName(std::string& name) {
     if (std::system(kUpdateUnitFailedQuery) <= 0) {
         return;
     }
-    const std::unique_ptr<std::FILE, PipeCloser> pipe(popen(kSysNameQuery, "re"));
+    CommandPipe const pipe = readCommandOutput(kSysNameQuery);
     if (!pipe) {
         return;
     }

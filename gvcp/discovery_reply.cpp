@@ -4,7 +4,7 @@
 
 #include "gvcp/request.h"
 #include "gvcp/send_reply.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 

@@ -11,7 +11,7 @@
 #include "gvcp/send_reply.h"
 #include "net/sockets.h"
 #include "netconfig/apply_config.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 

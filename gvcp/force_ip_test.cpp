@@ -11,7 +11,7 @@
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/test_datagram.h"
 #include "netconfig/apply_config.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 namespace {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 

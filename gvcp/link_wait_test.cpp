@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 namespace {

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gvcp/test_datagram.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 namespace {

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "net/sockets.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace QEL_Finder {
 

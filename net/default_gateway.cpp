@@ -3,18 +3,15 @@
 #include <arpa/inet.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "base/command_pipe.h"
 
 namespace QEL_Finder {
 
 namespace {
 
 constexpr std::string_view kDefaultVia = "default via ";
-
-struct PipeCloser {
-    void operator()(FILE* pipe) const { ::pclose(pipe); }
-};
 
 }  // namespace
 
@@ -37,7 +34,7 @@ unsigned int gatewayFromRouteLine(std::string_view line) {
 }
 
 unsigned int readDefaultGateway() {
-    std::unique_ptr<FILE, PipeCloser> const pipe(::popen("ip route show", "re"));
+    CommandPipe const pipe = readCommandOutput("ip route show");
     if (!pipe) {
         return 0;
     }

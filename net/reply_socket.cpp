@@ -7,7 +7,7 @@
 #include "gvcp/discovery_ack.h"
 #include "net/deferred_datagrams.h"
 #include "net/sockets.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager* manager,
                     std::string& interfaceName) {

@@ -9,7 +9,7 @@
 #include "gvcp/discovery_ack.h"
 #include "net/recording_socket_manager.h"
 #include "net/sockets.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

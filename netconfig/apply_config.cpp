@@ -4,7 +4,7 @@
 
 #include "netconfig/interfaces_file.h"
 #include "netconfig/resolver.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;

@@ -10,7 +10,7 @@
 #include "netconfig/interface_state.h"
 #include "netconfig/resolver.h"
 #include "netconfig/test_sandbox.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 #include "netconfig/apply_config.h"
 #include "netconfig/interfaces_file.h"
-#include "netconfig/ipv4_text.h"
+#include "base/ipv4_address.h"
 #include "netconfig/sourced_stanza.h"
 
 namespace {

@@ -6,26 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-// Owns one open descriptor and closes it when dropped; -1 holds nothing.
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(Fd const&) = delete;
-    Fd& operator=(Fd const&) = delete;
-    ~Fd();
-
-    int get() const { return fd_; }                      // the descriptor, -1 when empty
-    int release();                                       // gives up ownership; -1 when empty
-    explicit operator bool() const { return fd_ >= 0; }  // true while it holds a descriptor
-    // Closes now, so that a deferred write error surfaces; the error, or none.
-    std::error_code close();
-
-  private:
-    int fd_ = -1;
-};
+#include "base/fd.h"
 
 // Opens for reading; an empty Fd and the error in ec when it cannot.
 Fd openForReading(std::filesystem::path const& file, std::error_code& ec);

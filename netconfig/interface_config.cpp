@@ -2,7 +2,7 @@
 
 #include <iomanip>
 
-#include "netconfig/ipv4_text.h"
+#include "base/ipv4_address.h"
 
 namespace QEL_Finder {
 

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <optional>
 
+#include "base/hex_digit.h"
 #include "netconfig/detail.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
@@ -11,19 +12,6 @@
 namespace {
 
 using Mac = std::array<std::uint8_t, 6>;
-
-std::optional<unsigned> hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<unsigned>(c - '0');
-    }
-    if (c >= 'a' && c <= 'f') {
-        return static_cast<unsigned>(c - 'a' + 10);
-    }
-    if (c >= 'A' && c <= 'F') {
-        return static_cast<unsigned>(c - 'A' + 10);
-    }
-    return std::nullopt;
-}
 
 // Six groups of one or two hex digits joined by single colons; anything after the sixth group is
 // ignored, as sysfs may add nothing but a line feed there.

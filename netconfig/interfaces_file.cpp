@@ -5,7 +5,7 @@
 
 #include "netconfig/detail.h"
 #include "netconfig/file_io.h"
-#include "netconfig/ipv4_text.h"
+#include "base/ipv4_address.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/stanza_scan.h"
 

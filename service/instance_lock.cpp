@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 bool takeInstanceLock(char const* path) {
     lockfile = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);

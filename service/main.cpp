@@ -15,7 +15,7 @@
 #include "service/discovery_record.h"
 #include "service/instance_lock.h"
 #include "service/packet_loop.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 #include "service/startup_check.h"
 #include "service/stop_signal.h"
 

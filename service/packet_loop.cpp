@@ -11,7 +11,7 @@
 #include <iostream>
 
 #include "net/deferred_datagrams.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

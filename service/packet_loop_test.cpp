@@ -15,7 +15,7 @@
 
 #include "gvcp/packet_handler.h"
 #include "net/deferred_datagrams.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

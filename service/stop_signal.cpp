@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstddef>
 
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
 #include "netconfig/apply_config.h"
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

@@ -28,6 +28,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/hex_digit.h"
+
 namespace {
 
 constexpr int kUsageError = 2;
@@ -79,22 +81,25 @@ std::string errorText(std::string_view what) {
 
 // Spaces and colons are allowed between bytes so tests can write fields apart.
 std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text) {
-    std::string digits;
+    std::vector<std::uint8_t> bytes;
+    std::optional<unsigned> high;
     for (char c : text) {
         if (c == ' ' || c == ':') {
             continue;
         }
-        if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
+        std::optional<unsigned> const digit = hexDigit(c);
+        if (!digit) {
             return std::nullopt;
         }
-        digits += c;
+        if (high) {
+            bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *digit));
+            high.reset();
+        } else {
+            high = digit;
+        }
     }
-    if (digits.size() % 2 != 0) {
+    if (high) {
         return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     }
     return bytes;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/ipv4_address.h"
+
 namespace gvcp_probe {
 
 using MacAddress = std::array<std::uint8_t, 6>;
@@ -16,13 +18,6 @@ struct Endpoint {
     std::uint32_t address = 0;
     std::uint16_t port = 0;
 };
-
-// Four decimal octets 0-255 ("192.0.2.10") to a network-order value; nullopt for anything else,
-// including leading zeros ("010.0.0.1"), which some tools would read as octal.
-std::optional<std::uint32_t> parseIpv4(std::string_view text);
-
-// A network-order address as dotted decimal.
-std::string formatIpv4(std::uint32_t networkOrder);
 
 // "192.0.2.10:3956".
 std::string formatEndpoint(Endpoint const& endpoint);

@@ -1,4 +1,4 @@
-#include "service/process_state.h"
+#include "base/process_state.h"
 
 std::atomic<bool> _running{true};
 bool Verbose = false;
