@@ -4,6 +4,7 @@
 #include <iostream>
 #include <utility>
 
+#include "base/process_state.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/link_wait.h"
@@ -11,7 +12,7 @@
 #include "gvcp/send_reply.h"
 #include "net/sockets.h"
 #include "netconfig/apply_config.h"
-#include "base/process_state.h"
+#include "netconfig/config_checks.h"
 
 namespace QEL_Finder {
 

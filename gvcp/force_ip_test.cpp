@@ -8,10 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/process_state.h"
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/test_datagram.h"
 #include "netconfig/apply_config.h"
-#include "base/process_state.h"
+#include "netconfig/config_checks.h"
 
 namespace QEL_Finder {
 namespace {

@@ -10,13 +10,12 @@
 #include <span>
 #include <string>
 
+#include "base/ipv4_address.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
 #include "net/socket_manager.h"
 
 namespace QEL_Finder {
-
-inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;  // the same in either byte order
 
 // Lives for one call of the handler.
 struct Request {

@@ -7,7 +7,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <system_error>
 #include <vector>
+
+#include "net/interface_flags.h"
 
 namespace QEL_Finder {
 
@@ -29,13 +32,13 @@ unsigned int ipv4Of(sockaddr const& address) {
 
 // Every IPv4 address of the host, each under its label ("eth0", "eth0:1"), in the kernel's order;
 // empty when the list cannot be read.
-std::vector<ifreq> ipv4Addresses(int query) {
+std::vector<ifreq> ipv4Addresses(Fd const& query) {
     std::vector<ifreq> entries(8);
     for (;;) {
         ifconf list{};
         list.ifc_len = static_cast<int>(entries.size() * sizeof(ifreq));
         list.ifc_req = entries.data();
-        if (::ioctl(query, SIOCGIFCONF, &list) != 0) {
+        if (::ioctl(query.get(), SIOCGIFCONF, &list) != 0) {
             return {};
         }
         // A full buffer may have cut the list short.
@@ -57,29 +60,27 @@ bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int&
     if (name == nullptr) {
         return false;
     }
-    int const query = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (query < 0) {
+    std::error_code ec;
+    Fd const query = openInterfaceQuery(ec);
+    if (!query) {
         return false;
     }
-    bool found = false;
     for (ifreq const& entry : ipv4Addresses(query)) {
         std::string_view const label(entry.ifr_name, strnlen(entry.ifr_name, IFNAMSIZ));
         if (entry.ifr_addr.sa_family != AF_INET || !interfaceNameMatches(label, name)) {
             continue;
         }
-        ifreq flags = entry;    // a label's flags are its device's
+        short flags = 0;        // a label's flags are its device's
         ifreq netmask = entry;  // with the address, so the mask is this address's own
-        if (::ioctl(query, SIOCGIFFLAGS, &flags) != 0 || (flags.ifr_flags & IFF_LOOPBACK) != 0 ||
-            ::ioctl(query, SIOCGIFNETMASK, &netmask) != 0) {
+        if (readInterfaceFlags(query, label, flags) || (flags & IFF_LOOPBACK) != 0 ||
+            ::ioctl(query.get(), SIOCGIFNETMASK, &netmask) != 0) {
             continue;
         }
         address = ipv4Of(entry.ifr_addr);
         mask = ipv4Of(netmask.ifr_netmask);
-        found = true;
-        break;
+        return true;
     }
-    ::close(query);
-    return found;
+    return false;
 }
 
 }  // namespace QEL_Finder

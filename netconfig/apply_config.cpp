@@ -2,22 +2,18 @@
 
 #include <iostream>
 
+#include "base/process_state.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/resolver.h"
-#include "base/process_state.h"
-
-namespace {
-constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
-constexpr std::uint32_t kRestartOnly = 0;
-}  // namespace
+#include "netconfig/run_command.h"
 
 int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name) {
     RunCommand("ifdown " + name, Verbose);
     int result = 2;
-    if (*config.address == kRestartOnly) {
+    if (*config.address == QEL_Finder::kRestartOnly) {
         std::cout << "Restarting network service" << std::endl;
         result = 0;
-    } else if (*config.address == kDhcpAddress) {
+    } else if (*config.address == QEL_Finder::kDhcpAddress) {
         std::cout << "Enabling DHCP..." << std::endl;
         // A failed rewrite has been reported and left the old file: bringing the interface
         // back up with it beats leaving it down.

@@ -1,13 +1,9 @@
-// Applying a configuration through ifupdown, and the one shell-command runner.
+// Applying a configuration through ifupdown.
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "netconfig/interface_config.h"
-
-// Runs the command line through the shell; a failure is reported on standard error.
-void RunCommand(std::string command, bool echo);
 
 // The result of initNetworkInterface when the interfaces file could not be rewritten (reported on
 // standard error): the interface came back up with its old configuration.
@@ -17,20 +13,3 @@ inline constexpr int kNotApplied = -1;
 // 0 restart only, 1 dhcp, 2 static: the kind applied (a failing command does not change it), or
 // kNotApplied.
 int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
-
-// Empty when a force-IP request may be applied; otherwise the one-line reason it is refused: a
-// static configuration with a zero or non-contiguous mask, an address no interface can have or
-// that is its subnet's network or broadcast address, or a gateway that ifup cannot route through
-// (not unicast, the address itself, the subnet's broadcast). Gateway 0.0.0.0 means none.
-// 255.255.255.255 and 0.0.0.0 are always acceptable.
-std::string configRejection(QEL_Finder::InterfaceConfig const& config);
-
-// Why a force-IP request must be refused before anything is changed or run, or empty: the
-// configRejection reason, or for a new configuration an unreadable "/etc/network/interfaces" or
-// the interface's inet stanza standing in a file that it sources, where a rewrite of the main
-// file cannot replace it.
-std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name);
-
-// True for names of 1..15 characters made of letters, digits, '.', '-', '_' only: safe in the
-// "ifup "/"ifdown " command lines and in an ifreq name field.
-bool isSafeInterfaceName(std::string_view name);

@@ -1,4 +1,5 @@
 #include "netconfig/apply_config.h"
+#include "netconfig/config_checks.h"
 
 #include <arpa/inet.h>
 #include <sys/stat.h>
@@ -7,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/process_state.h"
 #include "netconfig/interface_state.h"
 #include "netconfig/resolver.h"
 #include "netconfig/test_sandbox.h"
-#include "base/process_state.h"
 
 namespace fs = std::filesystem;
 

@@ -1,16 +1,15 @@
+#include "netconfig/config_checks.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
 
-#include "netconfig/apply_config.h"
-#include "netconfig/interfaces_file.h"
 #include "base/ipv4_address.h"
+#include "netconfig/interfaces_file.h"
 #include "netconfig/sourced_stanza.h"
 
 namespace {
 
-constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
-constexpr std::uint32_t kRestartOnly = 0;
 constexpr std::size_t kMaxInterfaceName = 15;  // an ifreq name field holds 15 plus the zero
 
 // Why no interface can carry this address (host byte order), or nullptr.
@@ -36,7 +35,8 @@ bool isContiguousMask(std::uint32_t host) {
 }  // namespace
 
 std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
-    if (*config.address == kDhcpAddress || *config.address == kRestartOnly) {
+    if (*config.address == QEL_Finder::kDhcpAddress ||
+        *config.address == QEL_Finder::kRestartOnly) {
         return {};
     }
     if (char const* why = unusableAddress(ntohl(*config.address))) {
@@ -83,7 +83,7 @@ std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
 
 std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name) {
     std::string why = configRejection(config);
-    if (!why.empty() || *config.address == kRestartOnly) {
+    if (!why.empty() || *config.address == QEL_Finder::kRestartOnly) {
         return why;
     }
     std::error_code unreadable;

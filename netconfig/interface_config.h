@@ -6,7 +6,13 @@
 #include <memory>
 #include <ostream>
 
+#include "base/ipv4_address.h"
+
 namespace QEL_Finder {
+
+inline constexpr std::uint32_t kDhcpAddress =
+    kLimitedBroadcast;                            // the address word asking for dhcp
+inline constexpr std::uint32_t kRestartOnly = 0;  // the address word asking for a restart alone
 
 struct InterfaceConfig {
     std::shared_ptr<std::uint32_t[]> storage;

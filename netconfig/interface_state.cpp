@@ -1,11 +1,11 @@
 #include "netconfig/interface_state.h"
 
-#include <fstream>
 #include <iostream>
 #include <optional>
 
 #include "base/hex_digit.h"
 #include "netconfig/detail.h"
+#include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
 
@@ -49,16 +49,17 @@ std::optional<Mac> parseMacAddress(std::string_view text) {
 namespace detail {
 
 std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
-    std::ifstream in(file);
-    if (!in) {
+    std::string text;
+    if (readWholeFile(file, text)) {
         std::cerr << "Could not open file: " << file.string() << std::endl;
         return {};
     }
-    std::string word;
-    in >> word;
-    if (word.empty()) {
+    constexpr char kSpace[] = " \t\n\v\f\r";
+    std::size_t const start = text.find_first_not_of(kSpace);
+    if (start == std::string::npos) {
         return {};
     }
+    std::string const word = text.substr(start, text.find_first_of(kSpace, start) - start);
     std::optional<Mac> const mac = parseMacAddress(word);
     if (!mac) {
         std::cerr << "Parsing mac address: " << word << std::endl;
@@ -68,14 +69,13 @@ std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
 }
 
 bool configuresDhcp(std::filesystem::path const& file, std::string_view name) {
-    std::ifstream in(file);
-    if (!in) {
+    std::string text;
+    if (readWholeFile(file, text)) {
         std::cerr << "Unable to open configuration file " << file.string() << std::endl;
         return false;
     }
-    std::string line;
-    while (std::getline(in, line)) {
-        if (isDhcpStanzaHead(line, name)) {
+    for (std::string_view rest = text; !rest.empty();) {
+        if (isDhcpStanzaHead(nextLine(rest), name)) {
             return true;
         }
     }

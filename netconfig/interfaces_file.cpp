@@ -3,17 +3,15 @@
 #include <iostream>
 #include <optional>
 
+#include "base/ipv4_address.h"
 #include "netconfig/detail.h"
 #include "netconfig/file_io.h"
-#include "base/ipv4_address.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/stanza_scan.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::uint32_t kDhcpAddress = 0xFFFFFFFFu;
 
 // The whole file, or nothing after one line on standard error: a file read only in part must
 // never be written back shortened.
@@ -57,6 +55,12 @@ std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
     return stanza;
 }
 
+InterfacesFiles interfacesFilesAt(fs::path const& file) {
+    fs::path backup = file;
+    backup += ".bak";
+    return {file, temporaryPathFor(file), backup};
+}
+
 namespace detail {
 
 bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
@@ -65,14 +69,12 @@ bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig cons
     if (!text) {
         return false;
     }
-    std::string const stanza = *config.address == kDhcpAddress
+    std::string const stanza = *config.address == QEL_Finder::kDhcpAddress
                                    ? getDynamicInterfaceDef(name)
                                    : getStaticInterfaceDef(config, name);
-    fs::path tmp = file;
-    tmp += ".tmp";
-    fs::path backup = file;
-    backup += ".bak";
-    return replaceFileSafely(file, tmp, replaceInterfaceStanza(*text, name, stanza), &backup);
+    InterfacesFiles const files = interfacesFilesAt(file);
+    return replaceFileSafely(files.config, files.temporary,
+                             replaceInterfaceStanza(*text, name, stanza), &files.backup);
 }
 
 }  // namespace detail

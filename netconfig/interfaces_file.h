@@ -1,6 +1,7 @@
 // Rewriting the served interface's stanza in "/etc/network/interfaces".
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,16 @@
 
 // ifupdown's configuration, the one file the daemon rewrites.
 inline constexpr char kInterfacesFile[] = "/etc/network/interfaces";
+
+// An interfaces file and the names a rewrite and the start-up recovery use beside it.
+struct InterfacesFiles {
+    std::filesystem::path config;
+    std::filesystem::path temporary;  // written and renamed over config, never left behind
+    std::filesystem::path backup;     // the configuration before the last rewrite
+};
+
+// file, file + ".tmp", file + ".bak".
+InterfacesFiles interfacesFilesAt(std::filesystem::path const& file);
 
 // "iface <name> inet dhcp\n"
 std::string getDynamicInterfaceDef(std::string_view name);

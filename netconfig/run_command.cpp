@@ -1,9 +1,9 @@
+#include "netconfig/run_command.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-
-#include "netconfig/apply_config.h"
 
 void RunCommand(std::string command, bool echo) {
     if (echo) {

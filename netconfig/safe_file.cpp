@@ -40,7 +40,7 @@ std::error_code copyDurably(fs::path const& source, fs::path const& copy) {
 // The new backup is made under a name of its own and renamed over the old one, so a failure (a
 // full disk, a copy cut short) leaves the previous backup whole, never missing or truncated.
 std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
-    fs::path const pending = pendingBackupPath(backup);
+    fs::path const pending = temporaryPathFor(backup);
     std::error_code ec;
     fs::remove(pending, ec);
     if (ec) {
@@ -62,10 +62,10 @@ std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
 
 }  // namespace
 
-fs::path pendingBackupPath(fs::path const& backup) {
-    fs::path pending = backup;
-    pending += ".tmp";
-    return pending;
+fs::path temporaryPathFor(fs::path const& file) {
+    fs::path temporary = file;
+    temporary += ".tmp";
+    return temporary;
 }
 
 bool replaceFileSafely(fs::path const& target, fs::path const& tmp, std::string_view content,

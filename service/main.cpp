@@ -6,16 +6,16 @@
 #include <memory>
 #include <string>
 
+#include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/packet_handler.h"
 #include "net/linux_socket_manager.h"
 #include "net/sockets.h"
-#include "netconfig/apply_config.h"
+#include "netconfig/config_checks.h"
 #include "service/command_line.h"
 #include "service/discovery_record.h"
 #include "service/instance_lock.h"
 #include "service/packet_loop.h"
-#include "base/process_state.h"
 #include "service/startup_check.h"
 #include "service/stop_signal.h"
 

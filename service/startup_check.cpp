@@ -10,7 +10,7 @@
 #include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/safe_file.h"
-#include "service/interface_flags.h"
+#include "service/ioctl_interface_control.h"
 
 namespace fs = std::filesystem;
 
@@ -55,7 +55,7 @@ void tryDhcpOnly(std::string const& name, InterfaceControl& control, InterfacesF
 // A rewrite cut short by a crash or a power loss leaves its temporary files; the interfaces file
 // and its backup are whole either way, and a leftover must not pass for a configuration later.
 void removeInterruptedRewrites(InterfacesFiles const& files) {
-    for (fs::path const& leftover : {files.temporary, pendingBackupPath(files.backup)}) {
+    for (fs::path const& leftover : {files.temporary, temporaryPathFor(files.backup)}) {
         std::error_code ec;
         if (fs::remove(leftover, ec)) {
             std::cout << "Removed " << leftover.string() << " left by an interrupted rewrite"
@@ -68,11 +68,6 @@ void removeInterruptedRewrites(InterfacesFiles const& files) {
 }
 
 }  // namespace
-
-InterfacesFiles systemInterfacesFiles() {
-    return {"/etc/network/interfaces", "/etc/network/interfaces.tmp",
-            "/etc/network/interfaces.bak"};
-}
 
 int checkInterfaceUp(std::string const& name, InterfaceControl& control,
                      InterfacesFiles const& files) {
@@ -117,5 +112,5 @@ int checkInterfaceUp(std::string const& name, InterfaceControl& control,
 
 int checkInterfaceUp(std::string const& name) {
     IoctlInterfaceControl control(name);
-    return checkInterfaceUp(name, control, systemInterfacesFiles());
+    return checkInterfaceUp(name, control, interfacesFilesAt(kInterfacesFile));
 }

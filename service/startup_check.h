@@ -2,17 +2,9 @@
 // file: first its backup, then a dhcp-only file.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
-// The ifupdown configuration the recovery restores or replaces.
-struct InterfacesFiles {
-    std::filesystem::path config;
-    std::filesystem::path temporary;  // written and renamed over config, never left behind
-    std::filesystem::path backup;     // read only
-};
-
-InterfacesFiles systemInterfacesFiles();
+#include "netconfig/interfaces_file.h"
 
 // The system side of the check: the interface's flags and its bring-up command.
 class InterfaceControl {

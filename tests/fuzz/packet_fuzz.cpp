@@ -13,13 +13,13 @@
 #include <iostream>
 #include <string>
 
+#include "base/process_state.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
-#include "netconfig/apply_config.h"
-#include "base/process_state.h"
+#include "netconfig/config_checks.h"
 
 namespace {
 

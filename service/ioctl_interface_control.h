@@ -1,19 +1,16 @@
-// The real InterfaceControl: SIOCGIFFLAGS/SIOCSIFFLAGS on a query socket, ifup through the shell.
+// The real InterfaceControl: the interface's flags through a query socket, ifup through the shell.
 #pragma once
 
-#include <net/if.h>
-
 #include <string>
+#include <system_error>
 
+#include "base/fd.h"
 #include "service/startup_check.h"
 
 class IoctlInterfaceControl : public InterfaceControl {
   public:
     // Opens the query socket; when that fails every query fails with its errno.
     explicit IoctlInterfaceControl(std::string name);
-    IoctlInterfaceControl(IoctlInterfaceControl const&) = delete;
-    IoctlInterfaceControl& operator=(IoctlInterfaceControl const&) = delete;
-    ~IoctlInterfaceControl() override;
 
     int readFlags(short& flags) override;
     int writeFlags(short flags) override;
@@ -21,7 +18,6 @@ class IoctlInterfaceControl : public InterfaceControl {
 
   private:
     std::string name_;
-    int socket_;
-    int socketError_ = 0;
-    ifreq request_{};
+    std::error_code socketError_;
+    Fd query_;
 };
