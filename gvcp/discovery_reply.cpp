@@ -1,10 +1,13 @@
+#include "gvcp/discovery_reply.h"
+
 #include <arpa/inet.h>
 
 #include <iostream>
 
-#include "gvcp/request.h"
-#include "gvcp/send_reply.h"
+#include "base/ipv4_address.h"
 #include "base/process_state.h"
+#include "gvcp/reply_message.h"
+#include "gvcp/send_reply.h"
 
 namespace QEL_Finder {
 

@@ -1,14 +1,16 @@
+#include "gvcp/force_ip.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
 #include <iostream>
 #include <utility>
 
+#include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
-#include "gvcp/force_ip_steps.h"
 #include "gvcp/link_wait.h"
-#include "gvcp/request.h"
+#include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
 #include "net/sockets.h"
 #include "netconfig/apply_config.h"

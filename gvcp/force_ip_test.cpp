@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "base/process_state.h"
-#include "gvcp/force_ip_steps.h"
+#include "gvcp/force_ip.h"
 #include "gvcp/test_datagram.h"
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"

@@ -1,4 +1,6 @@
-#include "gvcp/request.h"
+#include "gvcp/not_implemented_reply.h"
+
+#include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
 
 namespace QEL_Finder {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "gvcp/request.h"
+#include "gvcp/discovery_reply.h"
+#include "gvcp/force_ip.h"
+#include "gvcp/not_implemented_reply.h"
 
 namespace QEL_Finder {
 namespace {

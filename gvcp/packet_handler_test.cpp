@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gvcp/test_datagram.h"
 #include "base/process_state.h"
+#include "gvcp/test_datagram.h"
 
 namespace QEL_Finder {
 namespace {

@@ -1,4 +1,4 @@
-#include "gvcp/request.h"
+#include "gvcp/reply_message.h"
 
 namespace QEL_Finder {
 

@@ -1,16 +1,13 @@
-// One received command as the handler's branches see it, and the acknowledge they build for it.
+// One received command as the handler's branches see it.
 #pragma once
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 
-#include "base/ipv4_address.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
 #include "net/socket_manager.h"
@@ -26,30 +23,5 @@ struct Request {
     CommandHeader header;
     std::span<std::uint8_t const> payload;  // empty when the length field is zero
 };
-
-// An acknowledge being put together: header, one or two data buffers, destination, no control
-// data. Not copyable, since the message points into the object itself.
-struct ReplyMessage {
-    // One buffer holding the header built from ack; destination is kept by pointer.
-    ReplyMessage(sockaddr_in* destination, AckHeader const& ack);
-    ReplyMessage(ReplyMessage const&) = delete;
-    ReplyMessage& operator=(ReplyMessage const&) = delete;
-
-    // Adds the record as the second data buffer; the record is sent as it is at send time.
-    void attach(DiscoveryAck* record);
-
-    std::array<std::uint8_t, kHeaderSize> header;
-    std::array<iovec, 2> buffers{};
-    msghdr message{};
-};
-
-// The acknowledge header for the request: the given status, answer and length, its req_id.
-AckHeader ackFor(Request const& request, std::uint16_t status, std::uint16_t answer,
-                 std::uint16_t length);
-
-// The branches of the dispatch. None throws; each reports its own failures.
-void answerDiscovery(Request& request);
-void answerNotImplemented(Request& request);
-void answerForceIp(Request& request);
 
 }  // namespace QEL_Finder

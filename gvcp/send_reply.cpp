@@ -4,8 +4,8 @@
 
 #include <iostream>
 
-#include "net/sockets.h"
 #include "base/process_state.h"
+#include "net/sockets.h"
 
 namespace QEL_Finder {
 

@@ -1,7 +1,7 @@
 // The last steps of every acknowledge: reply socket, send, close.
 #pragma once
 
-#include "gvcp/request.h"
+#include "gvcp/reply_message.h"
 
 namespace QEL_Finder {
 

@@ -15,7 +15,7 @@
 
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
-#include "gvcp/force_ip_steps.h"
+#include "gvcp/force_ip.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"

@@ -1,9 +1,10 @@
-// The steps of a force-IP that look at or act on the system, replaceable so that the
-// acknowledgement logic can be exercised without files or restarting an interface.
+// The force-IP branch of the handler, and the steps it takes on the system, replaceable so that
+// the acknowledge logic can be exercised without files or restarting an interface.
 #pragma once
 
 #include <string>
 
+#include "gvcp/request.h"
 #include "netconfig/interface_config.h"
 
 namespace QEL_Finder {
@@ -23,5 +24,10 @@ ForceIpSteps const& forceIpSteps();
 
 // Installs other steps (for tests) and returns the ones they replace.
 ForceIpSteps replaceForceIpSteps(ForceIpSteps steps);
+
+// For a request naming this device's MAC: refuses it, or applies it and, once the link runs,
+// acknowledges it from the new address (by broadcast when asked). Never throws; reports its own
+// failures.
+void answerForceIp(Request& request);
 
 }  // namespace QEL_Finder
