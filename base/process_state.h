@@ -4,6 +4,7 @@
 #include <atomic>
 
 // Cleared by the stop-signal handler; the packet loop tests it after every receive attempt.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the rest of the code has always used.
 extern std::atomic<bool> _running;
 // Set by "-v" and never cleared; gates the progress lines on standard output.
 extern bool Verbose;

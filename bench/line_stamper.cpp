@@ -30,7 +30,7 @@ int main() {
             begin = end + 1;
         }
         pending.erase(0, begin);
-        std::fflush(stdout);
+        static_cast<void>(std::fflush(stdout));
     }
     if (!pending.empty()) {
         std::printf("%lld %s\n", monotonicNs(), pending.c_str());

@@ -72,6 +72,6 @@ int main(int argc, char** argv) {
     gvcp_probe::DurationSummary const s = gvcp_probe::summarize(samplesUs);
     std::printf("count=%zu warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f max_us=%.1f\n",
                 samplesUs.size(), warmup, s.median, s.p99, s.min, s.max);
-    std::fflush(stdout);
+    static_cast<void>(std::fflush(stdout));
     return 0;
 }

@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: timed_run LOG LABEL PROGRAM [ARG...]\n");
+        static_cast<void>(std::fprintf(stderr, "usage: timed_run LOG LABEL PROGRAM [ARG...]\n"));
         return 2;
     }
     char const* const log = argv[1];
@@ -22,18 +22,20 @@ int main(int argc, char** argv) {
     long long const start = monotonicNs();
     pid_t const child = ::fork();
     if (child == -1) {
-        std::fprintf(stderr, "timed_run: fork: %s\n", std::strerror(errno));
+        static_cast<void>(std::fprintf(stderr, "timed_run: fork: %s\n", std::strerror(errno)));
         return 1;
     }
     if (child == 0) {
         ::execv(argv[3], argv + 3);
-        std::fprintf(stderr, "timed_run: %s: %s\n", argv[3], std::strerror(errno));
+        static_cast<void>(
+            std::fprintf(stderr, "timed_run: %s: %s\n", argv[3], std::strerror(errno)));
         ::_exit(127);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) == -1) {
         if (errno != EINTR) {
-            std::fprintf(stderr, "timed_run: waitpid: %s\n", std::strerror(errno));
+            static_cast<void>(
+                std::fprintf(stderr, "timed_run: waitpid: %s\n", std::strerror(errno)));
             return 1;
         }
     }
@@ -45,7 +47,8 @@ int main(int argc, char** argv) {
                              std::to_string(end) + " " + std::to_string(code) + "\n";
     int const fd = ::open(log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd == -1 || ::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-        std::fprintf(stderr, "timed_run: writing %s: %s\n", log, std::strerror(errno));
+        static_cast<void>(
+            std::fprintf(stderr, "timed_run: writing %s: %s\n", log, std::strerror(errno)));
     }
     if (fd != -1) {
         ::close(fd);

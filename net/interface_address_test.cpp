@@ -29,7 +29,8 @@ std::string memoryBytes(unsigned int value) {
     unsigned char bytes[4];
     std::memcpy(bytes, &value, sizeof bytes);
     char text[16];
-    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", bytes[0], bytes[1], bytes[2], bytes[3]);
+    static_cast<void>(std::snprintf(text, sizeof text, "%02x %02x %02x %02x", bytes[0], bytes[1],
+                                    bytes[2], bytes[3]));
     return text;
 }
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <iostream>
 
+#include "base/process_state.h"
 #include "device/device_info.h"
 #include "netconfig/interface_state.h"
-#include "base/process_state.h"
 
 void prepareDiscoveryAck(QEL_Finder::DiscoveryAck& record, std::string const& interfaceName) {
     std::array<std::uint8_t, 6> const mac = getMacFromInterfaceName(interfaceName);

@@ -10,8 +10,8 @@
 #include <exception>
 #include <iostream>
 
-#include "net/deferred_datagrams.h"
 #include "base/process_state.h"
+#include "net/deferred_datagrams.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "base/process_state.h"
 #include "gvcp/packet_handler.h"
 #include "net/deferred_datagrams.h"
-#include "base/process_state.h"
 
 namespace {
 

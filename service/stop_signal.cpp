@@ -33,6 +33,7 @@ void signalHandler(int signal) {
 }
 
 void installStopHandlers() {
-    std::signal(SIGINT, signalHandler);
-    std::signal(SIGTERM, signalHandler);
+    // Fails only for an invalid signal number.
+    static_cast<void>(std::signal(SIGINT, signalHandler));
+    static_cast<void>(std::signal(SIGTERM, signalHandler));
 }

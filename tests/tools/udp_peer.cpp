@@ -538,11 +538,10 @@ std::vector<std::uint8_t> floodDatagram(FloodKind kind, std::uint16_t reqId,
             std::copy(otherMac.begin(), otherMac.end(), bytes.begin() + 8 + 2);
             // A usable static request, 192.0.2.77/24 via 192.0.2.1, that only the MAC refuses.
             for (auto const& [offset, word] :
-                 {std::pair{20, 0xc000024dU}, std::pair{36, 0xffffff00U},
-                  std::pair{52, 0xc0000201U}}) {
-                for (int i = 0; i < 4; ++i) {
-                    bytes[static_cast<std::size_t>(8 + offset + i)] =
-                        static_cast<std::uint8_t>(word >> (24 - 8 * i));
+                 {std::pair{std::size_t{20}, 0xc000024dU}, std::pair{std::size_t{36}, 0xffffff00U},
+                  std::pair{std::size_t{52}, 0xc0000201U}}) {
+                for (std::size_t i = 0; i < 4; ++i) {
+                    bytes[8 + offset + i] = static_cast<std::uint8_t>(word >> (24 - 8 * i));
                 }
             }
             break;
