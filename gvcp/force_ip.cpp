@@ -4,6 +4,7 @@
 #include <iostream>
 #include <utility>
 
+#include "base/process_state.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/force_ip_steps.h"
 #include "gvcp/link_wait.h"
@@ -11,7 +12,6 @@
 #include "gvcp/send_reply.h"
 #include "net/sockets.h"
 #include "netconfig/apply_config.h"
-#include "base/process_state.h"
 
 namespace QEL_Finder {
 
@@ -24,10 +24,7 @@ constexpr int kAppliedStatic = 2;
 ForceIpSteps steps{forceIpRefusal, initNetworkInterface, waitForLink};
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
-    auto const* high = reinterpret_cast<std::uint8_t const*>(&record.macHigh);
-    auto const* low = reinterpret_cast<std::uint8_t const*>(&record.macLow);
-    return std::equal(mac.begin(), mac.begin() + 2, high) &&
-           std::equal(mac.begin() + 2, mac.end(), low);
+    return recordMac(record) == mac;
 }
 
 InterfaceConfig requestedConfig(ForceIpPayload const& payload) {

@@ -3,7 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/ipv4_address.h"
+#include "tools/gvcp-probe/mac_text.h"
+
 namespace gvcp_probe {
+
+using QEL_Finder::DeviceDescription;
+using QEL_Finder::ipConfigModeName;
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/gvcp-probe/address_text.h"
-#include "tools/gvcp-probe/probe_wire.h"
+#include "gvcp/discovery_ack.h"
+#include "tools/gvcp-probe/exchange.h"
 
 namespace gvcp_probe {
 
 struct FoundDevice {
-    DeviceDescription device;
+    QEL_Finder::DeviceDescription device;
     Endpoint from;
 };
 

@@ -1,4 +1,4 @@
-#include "tools/gvcp-probe/address_text.h"
+#include "tools/gvcp-probe/mac_text.h"
 
 #include <gtest/gtest.h>
 

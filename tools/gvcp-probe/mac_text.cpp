@@ -1,14 +1,10 @@
-#include "tools/gvcp-probe/address_text.h"
+#include "tools/gvcp-probe/mac_text.h"
 
 #include <cstdio>
 
 #include "base/hex_digit.h"
 
 namespace gvcp_probe {
-
-std::string formatEndpoint(Endpoint const& endpoint) {
-    return formatIpv4(endpoint.address) + ':' + std::to_string(endpoint.port);
-}
 
 std::optional<MacAddress> parseMac(std::string_view text) {
     // "xx:xx:xx:xx:xx:xx" is exactly 17 characters.
