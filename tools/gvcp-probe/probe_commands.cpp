@@ -8,7 +8,6 @@
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
 #include "tools/gvcp-probe/device_output.h"
-#include "tools/gvcp-probe/mac_text.h"
 
 namespace gvcp_probe {
 
@@ -26,6 +25,13 @@ void reportError(std::ostream& err, std::string const& text) {
     err << "gvcp-probe: " << text << std::endl;
 }
 
+// A note on stderr for --verbose.
+void note(ProbeOptions const& options, std::ostream& err, std::string const& text) {
+    if (options.verbose) {
+        reportError(err, text);
+    }
+}
+
 // The socket every command sends from and listens on: any local address, an ephemeral port.
 std::optional<Fd> openProbeSocket(std::ostream& err) {
     auto opened = openUdpSocket(Endpoint{0, 0});
@@ -41,10 +47,9 @@ std::optional<Fd> openProbeSocket(std::ostream& err) {
 bool request(Fd const& socket, ProbeOptions const& options, std::string const& what, ReqId reqId,
              std::span<std::uint8_t const> bytes, std::ostream& err,
              AnswerHandler const& onAnswer) {
-    if (options.verbose) {
-        reportError(err, "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
-                             formatEndpoint(options.to));
-    }
+    note(options, err,
+         "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
+             formatEndpoint(options.to));
     Deadline const deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
     if (auto error = exchange(socket, options.to, bytes, deadline, onAnswer)) {
@@ -85,21 +90,20 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
         auto decoded = decodeDiscoveryAck(answer, reqId);
         if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            if (options.verbose) {
-                reportError(
-                    err, "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
-            }
+            note(options, err,
+                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
             return Wanted::More;
         }
         auto& device = std::get<DeviceDescription>(decoded);
         bool const known = std::any_of(devices.begin(), devices.end(), [&](FoundDevice const& f) {
             return f.device.mac == device.mac;
         });
-        if (!known) {
+        if (known) {
+            note(options, err,
+                 "ignored a second reply for " + formatMac(device.mac) + " from " +
+                     formatEndpoint(from));
+        } else {
             devices.push_back(FoundDevice{std::move(device), from});
-        } else if (options.verbose) {
-            reportError(err, "ignored a second reply for " + formatMac(device.mac) + " from " +
-                                 formatEndpoint(from));
         }
         return Wanted::More;
     };
@@ -139,10 +143,8 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
         auto decoded = decodeForceIpAck(answer, reqId);
         if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            if (options.verbose) {
-                reportError(
-                    err, "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
-            }
+            note(options, err,
+                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
             return Wanted::More;
         }
         status = std::get<std::uint16_t>(decoded);

@@ -1,6 +1,9 @@
 // The probe's command line: commands, options and the help text.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,6 +35,9 @@ struct ProbeOptions {
 struct UsageError {
     std::string message;
 };
+
+// Six two-digit hex octets separated by all ':' or all '-', either case; nullopt otherwise.
+std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text);
 
 // Parses the arguments after the program name. A usage error carries a one-line message.
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args);
