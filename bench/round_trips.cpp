@@ -33,6 +33,9 @@ constexpr char kUsage[] =
     "usage: discovery_round_trips --to ADDRESS [--port P] [--count N] [--warmup W] "
     "[--gap-us G] [--echo] [--samples FILE] [--timeout-ms N]";
 
+constexpr std::string_view kOptions[] = {"--to",     "--port", "--count",      "--warmup",
+                                         "--gap-us", "--echo", "--timeout-ms", "--samples"};
+
 std::optional<int> parseNumber(std::string_view text, int min, int max) {
     int value = 0;
     auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -52,6 +55,9 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
         std::string_view const arg(args[i]);
         auto const eq = arg.find('=');
         std::string const name(arg.substr(0, eq));
+        if (std::find(std::begin(kOptions), std::end(kOptions), name) == std::end(kOptions)) {
+            return "unknown option '" + name + "'";
+        }
         if (name == "--echo") {
             if (eq != std::string_view::npos) {
                 return "'--echo' takes no value";
@@ -92,14 +98,12 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
         } else if (name == "--timeout-ms") {
             number = parseNumber(value, 1, 3600 * 1000);
             options.timeoutMs = number.value_or(0);
-        } else if (name == "--samples") {
+        } else {
             if (value.empty()) {
                 return "--samples needs a file name";
             }
             options.samplesPath = value;
             continue;
-        } else {
-            return "unknown option '" + name + "'";
         }
         if (!number) {
             return "bad value for " + name + ": '" + std::string(value) + "'";
@@ -110,8 +114,6 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
     }
     return options;
 }
-
-namespace {}  // namespace
 
 bool isPaddedEcho(std::span<std::uint8_t const> bytes, std::span<std::uint8_t const> request) {
     return bytes.size() == QEL_Finder::kDiscoveryAckSize && request.size() <= bytes.size() &&
