@@ -57,7 +57,8 @@ step=10000
 started_at=$SECONDS
 
 source "$repo/bench/bench_build.sh"
-bench_build cost_bench Tarn_reply QELInterface gvcp-probe udp_peer bare_responder route_query_timer
+bench_build cost_bench Tarn_reply QELInterface udp_peer bare_responder discovery_round_trips \
+    route_query_timer
 
 export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
 source "$repo/tests/netlab/netlab.sh"
@@ -84,8 +85,8 @@ printf '%s\n' '#!/bin/bash' \
 chmod +x "$NETLAB_DIR/launch"
 NETLAB_DAEMON=$NETLAB_DIR/launch
 
-# Pooled figures of a samples file: count, median, p99 (nearest rank), min, max, as the probe
-# computes them.
+# Pooled figures of a samples file: count, median, p99 (nearest rank), min, max, as
+# bench/round_trip_stats.cpp computes them.
 summary() {
     sort -g "$1" | awk '{ v[NR] = $1 } END {
         if (NR == 0) { print "0 0 0 0 0"; exit }
@@ -106,7 +107,7 @@ number() {
     value=$(field "$1" "$2")
     echo "${value:-0}"
 }
-probe() { pc_exec "$build/gvcp-probe" bench-discovery --to "$NETLAB_DEVICE_ADDRESS" "$@"; }
+round_trips() { pc_exec "$build/bench/discovery_round_trips" --to "$NETLAB_DEVICE_ADDRESS" "$@"; }
 # kB of one line of /proc/PID/status: status_kb PID VmRSS.
 status_kb() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"; }
 # Time on a CPU in ns (first field of schedstat), and context switches of both kinds.
@@ -205,11 +206,11 @@ counted=0
 daemon_lost=0
 bare_lost=0
 for round in $(seq 1 "$rounds"); do
-    out=$(probe --count "$count" --warmup "$warmup" --gap-us "$gap_us" --timeout-ms "$timeout_ms" \
+    out=$(round_trips --count "$count" --warmup "$warmup" --gap-us "$gap_us" --timeout-ms "$timeout_ms" \
         --samples "$samples/daemon.$round")
     daemon_lost=$((daemon_lost + $(number lost "$out")))
     counted=$((counted + $(number answered "$out")))
-    out=$(probe --echo --port "$bare_port" --count "$count" --warmup "$warmup" --gap-us "$gap_us" \
+    out=$(round_trips --echo --port "$bare_port" --count "$count" --warmup "$warmup" --gap-us "$gap_us" \
         --timeout-ms "$timeout_ms" --samples "$samples/bare.$round")
     bare_lost=$((bare_lost + $(number lost "$out")))
     dev_exec "$build/bench/route_query_timer" "$count" "$warmup" "$gap_us" "$samples/route.$round" \

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/gvcp-probe/round_trip_stats.h"
+#include "bench/round_trip_stats.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    gvcp_probe::DurationSummary const s = gvcp_probe::summarize(samplesUs);
+    bench::DurationSummary const s = bench::summarize(samplesUs);
     std::printf("count=%zu warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f max_us=%.1f\n",
                 samplesUs.size(), warmup, s.median, s.p99, s.min, s.max);
     static_cast<void>(std::fflush(stdout));

@@ -27,10 +27,7 @@ constexpr int kAppliedStatic = 2;
 ForceIpSteps steps{forceIpRefusal, initNetworkInterface, waitForLink};
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
-    auto const* high = reinterpret_cast<std::uint8_t const*>(&record.macHigh);
-    auto const* low = reinterpret_cast<std::uint8_t const*>(&record.macLow);
-    return std::equal(mac.begin(), mac.begin() + 2, high) &&
-           std::equal(mac.begin() + 2, mac.end(), low);
+    return recordMac(record) == mac;
 }
 
 InterfaceConfig requestedConfig(ForceIpPayload const& payload) {

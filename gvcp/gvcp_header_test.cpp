@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ipv4_address.h"
 #include "gvcp/gvcp_header.h"
 
 namespace QEL_Finder {
@@ -99,6 +100,56 @@ TEST(ForceIpPayload, ShortPayloadReadsMissingBytesAsZero) {
     EXPECT_STREQ(inet_ntoa(address), "10.0.0.5");
     EXPECT_EQ(parsed.netmask, 0U);
     EXPECT_EQ(parsed.gateway, 0U);
+}
+
+constexpr ReqId kId{0x12, 0x34};
+
+TEST(Requests, DiscoveryAsksForAnAcknowledgeAndOptionallyABroadcastOne) {
+    EXPECT_EQ(toBytes(buildDiscoveryCmd(kId, false)),
+              (Bytes{0x42, 0x01, 0x00, 0x02, 0x00, 0x00, 0x12, 0x34}));
+    EXPECT_EQ(toBytes(buildDiscoveryCmd(ReqId{0xAB, 0xCD}, true)),
+              (Bytes{0x42, 0x11, 0x00, 0x02, 0x00, 0x00, 0xAB, 0xCD}));
+}
+
+TEST(Requests, ForceIpCarriesMacAndAddressesAtTheirOffsets) {
+    ForceIpPayload payload;
+    payload.mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    payload.address = *parseIpv4("192.0.2.20");
+    payload.netmask = *parseIpv4("255.255.255.0");
+    payload.gateway = *parseIpv4("192.0.2.1");
+
+    Bytes expected(64, 0);
+    auto const put = [&](std::size_t offset, Bytes const& values) {
+        std::copy(values.begin(), values.end(), expected.begin() + static_cast<long>(offset));
+    };
+    put(0, {0x42, 0x11, 0x00, 0x04, 0x00, 0x38, 0x12, 0x34});  // length 56
+    put(10, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+    put(28, {192, 0, 2, 20});
+    put(44, {255, 255, 255, 0});
+    put(60, {192, 0, 2, 1});
+    EXPECT_EQ(toBytes(buildForceIpCmd(kId, true, payload)), expected);
+    EXPECT_EQ(buildForceIpCmd(kId, false, payload)[1], 0x01);
+}
+
+TEST(ForceIpAckDecoding, ReportsTheStatusOfOurAcknowledgeAndRejectsOthers) {
+    auto ok = decodeForceIpAck(Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x12, 0x34}, kId);
+    ASSERT_TRUE(std::holds_alternative<std::uint16_t>(ok));
+    EXPECT_EQ(std::get<std::uint16_t>(ok), 0x0000);
+
+    auto refused = decodeForceIpAck(Bytes{0x80, 0x06, 0x00, 0x05, 0x00, 0x00, 0x12, 0x34}, kId);
+    ASSERT_TRUE(std::holds_alternative<std::uint16_t>(refused));
+    EXPECT_EQ(std::get<std::uint16_t>(refused), 0x8006);
+
+    for (Bytes const& other : {
+             Bytes{0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x12, 0x34},        // discovery answer
+             Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x43, 0x21},        // another id
+             Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x12, 0x34, 0x00},  // trailing byte
+             Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x04, 0x12, 0x34},        // length field 4
+             Bytes{0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x12},              // short
+         }) {
+        EXPECT_TRUE(std::holds_alternative<Rejection>(decodeForceIpAck(other, kId)))
+            << other.size() << " bytes";
+    }
 }
 
 }  // namespace

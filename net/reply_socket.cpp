@@ -4,10 +4,11 @@
 
 #include <iostream>
 
+#include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
+#include "gvcp/gvcp_header.h"
 #include "net/deferred_datagrams.h"
 #include "net/sockets.h"
-#include "base/process_state.h"
 
 int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager* manager,
                     std::string& interfaceName) {
@@ -25,7 +26,7 @@ int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager*
 
     sockaddr_in local{};
     local.sin_family = AF_INET;
-    local.sin_port = htons(kGvcpPort);
+    local.sin_port = htons(QEL_Finder::kGvcpPort);
     local.sin_addr.s_addr = address;
     if (Verbose) {
         char text[INET_ADDRSTRLEN] = "";
@@ -49,7 +50,7 @@ int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager*
     // destination. A failed connect costs only that steering, so the reply goes out regardless.
     sockaddr_in nobody{};
     nobody.sin_family = AF_INET;
-    nobody.sin_port = htons(kGvcpPort);
+    nobody.sin_port = htons(QEL_Finder::kGvcpPort);
     nobody.sin_addr.s_addr = INADDR_BROADCAST;
     manager->connectSocket(handle, reinterpret_cast<sockaddr*>(&nobody));
     QEL_Finder::deferQueuedDatagrams(*manager, handle);

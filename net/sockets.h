@@ -11,8 +11,6 @@ namespace QEL_Finder {
 struct DiscoveryAck;
 }
 
-inline constexpr unsigned short kGvcpPort = 3956;
-
 // Creates the socket when handle is -1 (writing the new handle back), enables SO_BROADCAST and
 // SO_REUSEADDR and binds it. False after the cause is reported on standard error.
 bool setupSocket(int& handle, sockaddr* address, QEL_Finder::SocketManager* manager);

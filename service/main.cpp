@@ -8,6 +8,7 @@
 
 #include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
+#include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/linux_socket_manager.h"
 #include "net/sockets.h"
@@ -24,7 +25,7 @@ namespace {
 sockaddr_in listeningAddress() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(kGvcpPort);
+    address.sin_port = htons(QEL_Finder::kGvcpPort);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     return address;
 }

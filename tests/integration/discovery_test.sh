@@ -4,6 +4,7 @@
 # where the model name and serial number come from.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
+netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 netlab_setup
 netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
 
@@ -126,6 +127,17 @@ EOF
     other=$(hex_of "$other")
     expect_eq "payload request header" 0000000300f8abcd "${other:0:16}"
     expect_eq "payload request record" "${hex:16}" "${other:16}"
+
+    # The probe decodes the same record with the daemon's own wire code.
+    local json
+    json=$(pc_exec "$NETLAB_PROBE" discover --to "$NETLAB_DEVICE_ADDRESS" --json)
+    expect_status "gvcp-probe discover" 0 $?
+    expect_eq "gvcp-probe's JSON" '[
+  {"mac": "00:1a:2b:3c:4d:5e", "address": "192.0.2.10", "mask": "255.255.255.0", '\
+'"gateway": "192.0.2.1", "ip_config": "static", "ip_config_current": 5, '\
+'"manufacturer": "TELVO Technologies", "model": "'"$DEFAULT_MODEL"'", '\
+'"serial": "'"$DEFAULT_SERIAL"'", "from": "192.0.2.10", "from_port": 3956}
+]' "$json"
     stopped_cleanly
 }
 

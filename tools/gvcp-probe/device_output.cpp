@@ -3,34 +3,26 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/ipv4_address.h"
+
 namespace gvcp_probe {
+
+using QEL_Finder::DeviceDescription;
+using QEL_Finder::ipConfigModeName;
 
 namespace {
 
-// Length of the valid UTF-8 sequence starting at text[at], or 0 when it is not valid (overlong
-// forms, surrogates and values above U+10FFFF included).
+// Length of the valid UTF-8 sequence starting at text[at], or 0 when it is not valid. The second
+// byte's range shuts out overlong forms, surrogates and values above U+10FFFF.
 std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
     auto const byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[at + i]); };
     std::uint8_t const lead = byte(0);
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
+    std::size_t const length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead < 0xC2 || lead > 0xF4 || at + length > text.size()) {
         return 0;
     }
-    if (at + length > text.size()) {
-        return 0;
-    }
+    std::uint8_t const low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    std::uint8_t const high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
     if (byte(1) < low || byte(1) > high) {
         return 0;
     }
@@ -44,47 +36,33 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
+std::string formatMac(std::array<std::uint8_t, 6> const& mac) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
+    return text;
+}
+
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         auto const c = static_cast<std::uint8_t>(text[i]);
         if (c >= 0x80) {
             std::size_t const length = utf8SequenceLength(text, i);
-            if (length == 0) {
-                out += "\\ufffd";
-                ++i;
-            } else {
-                out.append(text.substr(i, length));
-                i += length;
-            }
-            continue;
+            out += length == 0 ? "\\ufffd" : text.substr(i, length);
+            i += length == 0 ? 0 : length - 1;
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
         }
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-        ++i;
     }
     out += '"';
     return out;

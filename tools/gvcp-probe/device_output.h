@@ -1,19 +1,24 @@
 // The discovered devices as text for a person or as JSON for a script.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tools/gvcp-probe/address_text.h"
-#include "tools/gvcp-probe/probe_wire.h"
+#include "gvcp/discovery_ack.h"
+#include "tools/gvcp-probe/exchange.h"
 
 namespace gvcp_probe {
 
 struct FoundDevice {
-    DeviceDescription device;
+    QEL_Finder::DeviceDescription device;
     Endpoint from;
 };
+
+// Lower-case, colon separated: "00:1a:2b:3c:4d:5e".
+std::string formatMac(std::array<std::uint8_t, 6> const& mac);
 
 // A JSON string literal, quotes included. Control characters are escaped, valid UTF-8 passes
 // through and every byte that is not part of valid UTF-8 becomes U+FFFD, so the result is always

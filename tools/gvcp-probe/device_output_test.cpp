@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ipv4_address.h"
+
 namespace gvcp_probe {
 namespace {
 

@@ -2,25 +2,18 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <ostream>
-#include <random>
-#include <thread>
 #include <vector>
 
+#include "gvcp/byte_order.h"
+#include "gvcp/discovery_ack.h"
 #include "tools/gvcp-probe/device_output.h"
-#include "tools/gvcp-probe/probe_wire.h"
-#include "tools/gvcp-probe/round_trip_stats.h"
-#include "tools/gvcp-probe/udp_socket.h"
 
 namespace gvcp_probe {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Large enough for any UDP datagram, so nothing a device sends is cut.
-constexpr std::size_t kReceiveBufferSize = 65536;
+using namespace QEL_Finder;
 
 std::string hex16(unsigned value) {
     char text[8];
@@ -28,37 +21,42 @@ std::string hex16(unsigned value) {
     return text;
 }
 
-// Devices answer with our req_id, so a fresh random one keeps answers to an earlier run of the
-// probe (or to another PC) out of this one. Zero is not a valid identifier.
-ReqId newReqId() {
-    std::random_device source;
-    unsigned const id = std::uniform_int_distribution<unsigned>(1, 0xFFFF)(source);
-    return ReqId{static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)};
-}
-
-ReqId nextReqId(ReqId id) {
-    auto value = static_cast<std::uint16_t>(((id[0] << 8) | id[1]) + 1);
-    if (value == 0) {
-        value = 1;
-    }
-    return ReqId{static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-
-unsigned reqIdValue(ReqId id) {
-    return static_cast<unsigned>((id[0] << 8) | id[1]);
-}
-
 void reportError(std::ostream& err, std::string const& text) {
     err << "gvcp-probe: " << text << std::endl;
 }
 
-Deadline deadlineAfter(int ms) {
-    return Clock::now() + std::chrono::milliseconds(ms);
+// A note on stderr for --verbose.
+void note(ProbeOptions const& options, std::ostream& err, std::string const& text) {
+    if (options.verbose) {
+        reportError(err, text);
+    }
 }
 
 // The socket every command sends from and listens on: any local address, an ephemeral port.
-std::variant<UdpSocket, SocketError> openProbeSocket() {
-    return UdpSocket::open(Endpoint{0, 0});
+std::optional<Fd> openProbeSocket(std::ostream& err) {
+    auto opened = openUdpSocket(Endpoint{0, 0});
+    if (auto* error = std::get_if<SocketError>(&opened)) {
+        reportError(err, error->text);
+        return std::nullopt;
+    }
+    return std::move(std::get<Fd>(opened));
+}
+
+// Sends the request and hands the answers to onAnswer until the time-out; false after
+// reporting a socket error.
+bool request(Fd const& socket, ProbeOptions const& options, std::string const& what, ReqId reqId,
+             std::span<std::uint8_t const> bytes, std::ostream& err,
+             AnswerHandler const& onAnswer) {
+    note(options, err,
+         "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
+             formatEndpoint(options.to));
+    Deadline const deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
+    if (auto error = exchange(socket, options.to, bytes, deadline, onAnswer)) {
+        reportError(err, error->text);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -75,8 +73,6 @@ int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream&
             return runDiscover(options, out, err);
         case Command::ForceIp:
             return runForceIp(options, out, err);
-        case Command::BenchDiscovery:
-            return runBenchDiscovery(options, out, err);
         case Command::Help:
             break;
     }
@@ -85,59 +81,36 @@ int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream&
 }
 
 int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
-    auto opened = openProbeSocket();
-    if (auto* error = std::get_if<SocketError>(&opened)) {
-        reportError(err, error->text);
+    auto const socket = openProbeSocket(err);
+    if (!socket) {
         return kExitSocketError;
     }
-    UdpSocket const& socket = std::get<UdpSocket>(opened);
     ReqId const reqId = newReqId();
-    auto const request = buildDiscoveryRequest(reqId, options.allowBroadcastAck);
-    if (options.verbose) {
-        reportError(err, "sending discovery, req_id " + hex16(reqIdValue(reqId)) + ", to " +
-                             formatEndpoint(options.to));
-    }
-    if (auto error = socket.sendTo(options.to, request)) {
-        reportError(err, error->text);
-        return kExitSocketError;
-    }
-
     std::vector<FoundDevice> devices;
-    std::vector<std::uint8_t> buffer(kReceiveBufferSize);
-    Deadline const deadline = deadlineAfter(options.timeoutMs);
-    for (;;) {
-        auto received = socket.receive(buffer, deadline);
-        if (std::holds_alternative<TimedOut>(received)) {
-            break;
-        }
-        if (auto* error = std::get_if<SocketError>(&received)) {
-            reportError(err, error->text);
-            return kExitSocketError;
-        }
-        Datagram const& datagram = std::get<Datagram>(received);
-        auto decoded = decodeDiscoveryReply(
-            std::span<std::uint8_t const>(buffer.data(), datagram.size), reqId);
+    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
+        auto decoded = decodeDiscoveryAck(answer, reqId);
         if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            if (options.verbose) {
-                reportError(err, "ignored a reply from " + formatEndpoint(datagram.from) + ": " +
-                                     rejection->reason);
-            }
-            continue;
+            note(options, err,
+                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+            return Wanted::More;
         }
-        DeviceDescription& device = std::get<DeviceDescription>(decoded);
+        auto& device = std::get<DeviceDescription>(decoded);
         bool const known = std::any_of(devices.begin(), devices.end(), [&](FoundDevice const& f) {
             return f.device.mac == device.mac;
         });
         if (known) {
-            if (options.verbose) {
-                reportError(err, "ignored a second reply for " + formatMac(device.mac) + " from " +
-                                     formatEndpoint(datagram.from));
-            }
-            continue;
+            note(options, err,
+                 "ignored a second reply for " + formatMac(device.mac) + " from " +
+                     formatEndpoint(from));
+        } else {
+            devices.push_back(FoundDevice{std::move(device), from});
         }
-        devices.push_back(FoundDevice{std::move(device), datagram.from});
+        return Wanted::More;
+    };
+    auto const bytes = buildDiscoveryCmd(reqId, options.allowBroadcastAck);
+    if (!request(*socket, options, "discovery", reqId, bytes, err, onAnswer)) {
+        return kExitSocketError;
     }
-
     out << (options.json ? devicesAsJson(devices) : devicesAsText(devices)) << std::flush;
     if (devices.empty()) {
         reportError(err, "no device answered within " + std::to_string(options.timeoutMs) + " ms");
@@ -147,72 +120,49 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
 }
 
 int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
-    auto opened = openProbeSocket();
-    if (auto* error = std::get_if<SocketError>(&opened)) {
-        reportError(err, error->text);
+    auto const socket = openProbeSocket(err);
+    if (!socket) {
         return kExitSocketError;
     }
-    UdpSocket const& socket = std::get<UdpSocket>(opened);
-    ReqId const reqId = newReqId();
-    QEL_Finder::ForceIpPayload payload;
-    payload.mac = options.mac;
-    payload.address = options.address;
-    payload.netmask = options.mask;
-    payload.gateway = options.gateway;
-    auto const request = buildForceIpRequest(reqId, options.allowBroadcastAck, payload);
-
-    bool const restartOnly = options.address == 0;
-    std::string const target = formatMac(options.mac);
+    bool const restartOnly = options.forceIp.address == 0;
+    std::string const target = formatMac(options.forceIp.mac);
     if (restartOnly) {
         out << "Asking " << target << " to restart its interface" << std::endl;
         out << "The device sends no acknowledge to a restart; waiting " << options.timeoutMs
             << " ms for one all the same" << std::endl;
-    } else if (options.address == kLimitedBroadcast) {
+    } else if (options.forceIp.address == kLimitedBroadcast) {
         out << "Asking " << target << " to use dhcp" << std::endl;
     } else {
-        out << "Asking " << target << " to use address " << formatIpv4(options.address) << ", mask "
-            << formatIpv4(options.mask) << ", gateway " << formatIpv4(options.gateway) << std::endl;
+        out << "Asking " << target << " to use address " << formatIpv4(options.forceIp.address)
+            << ", mask " << formatIpv4(options.forceIp.netmask) << ", gateway "
+            << formatIpv4(options.forceIp.gateway) << std::endl;
     }
-    if (options.verbose) {
-        reportError(err, "sending force-ip, req_id " + hex16(reqIdValue(reqId)) + ", to " +
-                             formatEndpoint(options.to));
-    }
-    if (auto error = socket.sendTo(options.to, request)) {
-        reportError(err, error->text);
+
+    ReqId const reqId = newReqId();
+    std::optional<std::uint16_t> status;
+    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
+        auto decoded = decodeForceIpAck(answer, reqId);
+        if (auto* rejection = std::get_if<Rejection>(&decoded)) {
+            note(options, err,
+                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+            return Wanted::More;
+        }
+        status = std::get<std::uint16_t>(decoded);
+        out << "Acknowledge from " << formatEndpoint(from) << ", status " << hex16(*status)
+            << (status == kStatusSuccess ? " (success)" : "") << std::endl;
+        return Wanted::Enough;
+    };
+    auto const bytes = buildForceIpCmd(reqId, options.allowBroadcastAck, options.forceIp);
+    if (!request(*socket, options, "force-ip", reqId, bytes, err, onAnswer)) {
         return kExitSocketError;
     }
-
-    std::vector<std::uint8_t> buffer(kReceiveBufferSize);
-    Deadline const deadline = deadlineAfter(options.timeoutMs);
-    for (;;) {
-        auto received = socket.receive(buffer, deadline);
-        if (std::holds_alternative<TimedOut>(received)) {
-            break;
-        }
-        if (auto* error = std::get_if<SocketError>(&received)) {
-            reportError(err, error->text);
-            return kExitSocketError;
-        }
-        Datagram const& datagram = std::get<Datagram>(received);
-        auto decoded =
-            decodeForceIpAck(std::span<std::uint8_t const>(buffer.data(), datagram.size), reqId);
-        if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            if (options.verbose) {
-                reportError(err, "ignored a reply from " + formatEndpoint(datagram.from) + ": " +
-                                     rejection->reason);
-            }
-            continue;
-        }
-        std::uint16_t const status = std::get<ForceIpAck>(decoded).status;
-        out << "Acknowledge from " << formatEndpoint(datagram.from) << ", status " << hex16(status)
-            << (status == QEL_Finder::kStatusSuccess ? " (success)" : "") << std::endl;
-        if (status != QEL_Finder::kStatusSuccess) {
-            reportError(err, "the device refused the request with status " + hex16(status));
-            return kExitRefused;
-        }
+    if (status == kStatusSuccess) {
         return kExitSuccess;
     }
-
+    if (status) {
+        reportError(err, "the device refused the request with status " + hex16(*status));
+        return kExitRefused;
+    }
     if (restartOnly) {
         out << "No acknowledge within " << options.timeoutMs << " ms, as expected for a restart"
             << std::endl;
@@ -220,91 +170,6 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
     }
     reportError(err, "no acknowledge within " + std::to_string(options.timeoutMs) + " ms");
     return kExitNoAnswer;
-}
-
-int runBenchDiscovery(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
-    auto opened = openProbeSocket();
-    if (auto* error = std::get_if<SocketError>(&opened)) {
-        reportError(err, error->text);
-        return kExitSocketError;
-    }
-    UdpSocket const& socket = std::get<UdpSocket>(opened);
-    std::ofstream samples;
-    if (!options.samplesPath.empty()) {
-        samples.open(options.samplesPath, std::ios::app);
-        if (!samples) {
-            reportError(err, "cannot write samples to " + options.samplesPath);
-            return kExitSocketError;
-        }
-    }
-    std::vector<std::uint8_t> buffer(kReceiveBufferSize);
-    std::vector<double> roundTripsUs;
-    roundTripsUs.reserve(static_cast<std::size_t>(options.count));
-    ReqId reqId = newReqId();
-    int lost = 0;
-    int const total = options.warmup + options.count;
-    for (int i = 0; i < total; ++i) {
-        if (i > 0 && options.gapUs > 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(options.gapUs));
-        }
-        reqId = nextReqId(reqId);
-        auto const request = buildDiscoveryRequest(reqId, false);
-        auto const start = Clock::now();
-        if (auto error = socket.sendTo(options.to, request)) {
-            reportError(err, error->text);
-            return kExitSocketError;
-        }
-        Deadline const deadline = start + std::chrono::milliseconds(options.timeoutMs);
-        bool answered = false;
-        while (!answered) {
-            auto received = socket.receive(buffer, deadline);
-            if (std::holds_alternative<TimedOut>(received)) {
-                break;
-            }
-            if (auto* error = std::get_if<SocketError>(&received)) {
-                reportError(err, error->text);
-                return kExitSocketError;
-            }
-            // A late answer to an earlier request carries that request's req_id and is skipped.
-            std::span<std::uint8_t const> const bytes(buffer.data(),
-                                                      std::get<Datagram>(received).size);
-            answered =
-                options.echoReply
-                    ? isPaddedEcho(bytes, request)
-                    : std::holds_alternative<DeviceDescription>(decodeDiscoveryReply(bytes, reqId));
-        }
-        auto const elapsedUs = std::chrono::duration<double, std::micro>(Clock::now() - start);
-        if (i < options.warmup) {
-            continue;
-        }
-        if (!answered) {
-            ++lost;
-            continue;
-        }
-        roundTripsUs.push_back(elapsedUs.count());
-        if (samples.is_open()) {
-            samples << roundTripsUs.back() << '\n';
-        }
-    }
-    samples.close();
-    if (!options.samplesPath.empty() && samples.fail()) {
-        reportError(err, "cannot write samples to " + options.samplesPath);
-        return kExitSocketError;
-    }
-
-    DurationSummary const summary = summarize(roundTripsUs);
-    char line[200];
-    std::snprintf(line, sizeof line,
-                  "answered=%zu lost=%d warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f "
-                  "max_us=%.1f",
-                  roundTripsUs.size(), lost, options.warmup, summary.median, summary.p99,
-                  summary.min, summary.max);
-    out << line << std::endl;
-    if (roundTripsUs.empty()) {
-        reportError(err, "no discovery was answered");
-        return kExitNoAnswer;
-    }
-    return kExitSuccess;
 }
 
 }  // namespace gvcp_probe

@@ -25,8 +25,4 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
 // restart-only request), 1 for no acknowledge, 3 on a socket error, 4 for a non-zero status.
 int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err);
 
-// Times options.count discovery round trips one after the other and prints the figures:
-// 0 when at least one was answered, 1 when none was, 3 on a socket error.
-int runBenchDiscovery(ProbeOptions const& options, std::ostream& out, std::ostream& err);
-
 }  // namespace gvcp_probe

@@ -4,27 +4,11 @@
 #include <optional>
 #include <vector>
 
+#include "base/hex_digit.h"
+
 namespace gvcp_probe {
 
 namespace {
-
-constexpr int kMaxTimeoutMs = 3600 * 1000;
-constexpr int kMaxCount = 1000000;
-constexpr int kMaxGapUs = 1000000;
-constexpr int kMaxPort = 65535;
-
-std::optional<int> parseNumber(std::string_view text, int min, int max) {
-    int value = 0;
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<int> parseCount(std::string_view text, int max) {
-    return parseNumber(text, 1, max);
-}
 
 // In quotes, for messages; built step by step because GCC 12's -Wrestrict misreads
 // "'" + std::string(...) in optimized builds.
@@ -35,104 +19,78 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
-std::string_view commandName(Command command) {
-    switch (command) {
-        case Command::Discover:
-            return "discover";
-        case Command::ForceIp:
-            return "force-ip";
-        case Command::BenchDiscovery:
-            return "bench-discovery";
-        case Command::Help:
-            break;
+std::optional<int> parseTimeoutMs(std::string_view text) {
+    int value = 0;
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 1 ||
+        value > 3600 * 1000) {
+        return std::nullopt;
     }
-    return "help";
+    return value;
 }
 
-bool isBenchOption(std::string_view name) {
-    return name == "--count" || name == "--port" || name == "--warmup" || name == "--gap-us" ||
-           name == "--echo" || name == "--samples";
-}
-
-bool isKnownOption(std::string_view name) {
-    return name == "--to" || name == "--timeout-ms" || name == "--count" ||
-           name == "--allow-broadcast-ack" || name == "--json" || name == "--verbose" ||
-           name == "-v" || isBenchOption(name);
-}
-
-bool takesValue(std::string_view name) {
-    return name == "--to" || name == "--timeout-ms" || name == "--count" || name == "--port" ||
-           name == "--warmup" || name == "--gap-us" || name == "--samples";
-}
-
-bool optionBelongsTo(std::string_view name, Command command) {
-    if (isBenchOption(name)) {
-        return command == Command::BenchDiscovery;
-    }
-    if (name == "--json") {
-        return command == Command::Discover;
-    }
-    if (name == "--allow-broadcast-ack") {
-        return command != Command::BenchDiscovery;
-    }
-    return true;
-}
-
-UsageError unexpectedOperand(std::string_view operand) {
-    return UsageError{"unexpected argument '" + std::string(operand) + "' (try --help)"};
-}
-
-std::variant<ProbeOptions, UsageError> forceIpOperands(
-    ProbeOptions options, std::vector<std::string_view> const& operands) {
+std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& request,
+                                              std::vector<std::string_view> const& operands) {
     if (operands.size() != 4) {
         return UsageError{"force-ip needs MAC ADDRESS MASK GATEWAY (try --help)"};
     }
     auto const mac = parseMac(operands[0]);
     if (!mac) {
-        return UsageError{"bad MAC address '" + std::string(operands[0]) +
-                          "' (expected 00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E)"};
+        return UsageError{"bad MAC address " + quoted(operands[0]) +
+                          " (expected 00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E)"};
     }
-    options.mac = *mac;
+    request.mac = *mac;
     char const* const names[] = {"address", "mask", "gateway"};
-    std::uint32_t* const fields[] = {&options.address, &options.mask, &options.gateway};
+    std::uint32_t* const fields[] = {&request.address, &request.netmask, &request.gateway};
     for (std::size_t i = 0; i < 3; ++i) {
         auto const value = parseIpv4(operands[i + 1]);
         if (!value) {
-            return UsageError{std::string("bad ") + names[i] + " '" + std::string(operands[i + 1]) +
-                              "'"};
+            return UsageError{std::string("bad ") + names[i] + ' ' + quoted(operands[i + 1])};
         }
         *fields[i] = *value;
     }
-    return options;
+    return std::nullopt;
 }
 
 }  // namespace
 
+std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text) {
+    // "xx:xx:xx:xx:xx:xx", the separator of the first pair throughout.
+    if (text.size() != 17 || (text[2] != ':' && text[2] != '-')) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 6> mac{};
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        std::optional<unsigned> const high = hexDigit(text[i * 3]);
+        std::optional<unsigned> const low = hexDigit(text[i * 3 + 1]);
+        if (!high || !low || (i > 0 && text[i * 3 - 1] != text[2])) {
+            return std::nullopt;
+        }
+        mac[i] = static_cast<std::uint8_t>(*high * 16 + *low);
+    }
+    return mac;
+}
+
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args) {
-    for (char const* arg : args) {
-        std::string_view const a(arg);
-        if (a == "-h" || a == "--help") {
+    for (std::string_view const arg : args) {
+        if (arg == "-h" || arg == "--help") {
             return ProbeOptions{};
         }
     }
     if (args.empty()) {
         return UsageError{"no command given (try --help)"};
     }
-
     ProbeOptions options;
     std::string_view const command(args[0]);
     if (command == "discover") {
         options.command = Command::Discover;
     } else if (command == "force-ip") {
         options.command = Command::ForceIp;
-    } else if (command == "bench-discovery") {
-        options.command = Command::BenchDiscovery;
     } else {
-        return UsageError{"unknown command '" + std::string(command) + "' (try --help)"};
+        return UsageError{"unknown command " + quoted(command) + " (try --help)"};
     }
 
     std::optional<int> timeoutMs;
-    bool toGiven = false;
     std::vector<std::string_view> operands;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string_view const arg(args[i]);
@@ -140,27 +98,26 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             operands.push_back(arg);
             continue;
         }
-        std::string_view name = arg;
+        auto const eq = arg.find('=');
+        std::string_view const name = arg.substr(0, eq);
         std::optional<std::string_view> value;
-        if (auto const eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
+        if (eq != std::string_view::npos) {
             value = arg.substr(eq + 1);
         }
-        std::string const optionName = quoted(name);
-        if (!isKnownOption(name)) {
-            return UsageError{"unknown option " + optionName + " (try --help)"};
+        bool const takesValue = name == "--to" || name == "--timeout-ms";
+        if (!takesValue && name != "--allow-broadcast-ack" && name != "--json" &&
+            name != "--verbose" && name != "-v") {
+            return UsageError{"unknown option " + quoted(name) + " (try --help)"};
         }
-        if (!optionBelongsTo(name, options.command)) {
-            return UsageError{"option " + optionName + " is not an option of " +
-                              std::string(commandName(options.command)) + " (try --help)"};
+        if (name == "--json" && options.command != Command::Discover) {
+            return UsageError{"option '--json' is not an option of force-ip (try --help)"};
         }
-        if (!takesValue(name)) {
-            if (value) {
-                return UsageError{"option " + optionName + " takes no value"};
-            }
-        } else if (!value) {
+        if (!takesValue && value) {
+            return UsageError{"option " + quoted(name) + " takes no value"};
+        }
+        if (takesValue && !value) {
             if (i + 1 == args.size()) {
-                return UsageError{"option " + optionName + " needs a value"};
+                return UsageError{"option " + quoted(name) + " needs a value"};
             }
             value = args[++i];
         }
@@ -168,48 +125,15 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         if (name == "--to") {
             auto const address = parseIpv4(*value);
             if (!address) {
-                return UsageError{"bad address for --to: '" + std::string(*value) + "'"};
+                return UsageError{"bad address for --to: " + quoted(*value)};
             }
             options.to.address = *address;
-            toGiven = true;
         } else if (name == "--timeout-ms") {
-            timeoutMs = parseCount(*value, kMaxTimeoutMs);
+            timeoutMs = parseTimeoutMs(*value);
             if (!timeoutMs) {
-                return UsageError{"bad value for --timeout-ms: '" + std::string(*value) +
-                                  "' (milliseconds, 1 to 3600000)"};
+                return UsageError{"bad value for --timeout-ms: " + quoted(*value) +
+                                  " (milliseconds, 1 to 3600000)"};
             }
-        } else if (name == "--count") {
-            auto const count = parseCount(*value, kMaxCount);
-            if (!count) {
-                return UsageError{"bad value for --count: '" + std::string(*value) + "'"};
-            }
-            options.count = *count;
-        } else if (name == "--port") {
-            auto const port = parseNumber(*value, 1, kMaxPort);
-            if (!port) {
-                return UsageError{"bad value for --port: " + quoted(*value) + " (1 to 65535)"};
-            }
-            options.to.port = static_cast<std::uint16_t>(*port);
-        } else if (name == "--warmup") {
-            auto const warmup = parseNumber(*value, 0, kMaxCount);
-            if (!warmup) {
-                return UsageError{"bad value for --warmup: " + quoted(*value)};
-            }
-            options.warmup = *warmup;
-        } else if (name == "--gap-us") {
-            auto const gap = parseNumber(*value, 0, kMaxGapUs);
-            if (!gap) {
-                return UsageError{"bad value for --gap-us: " + quoted(*value) +
-                                  " (microseconds, 0 to 1000000)"};
-            }
-            options.gapUs = *gap;
-        } else if (name == "--samples") {
-            if (value->empty()) {
-                return UsageError{"option '--samples' needs a file name"};
-            }
-            options.samplesPath = std::string(*value);
-        } else if (name == "--echo") {
-            options.echoReply = true;
         } else if (name == "--allow-broadcast-ack") {
             options.allowBroadcastAck = true;
         } else if (name == "--json") {
@@ -219,23 +143,18 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         }
     }
 
-    if (options.command == Command::ForceIp) {
-        auto withOperands = forceIpOperands(options, operands);
-        if (auto* error = std::get_if<UsageError>(&withOperands)) {
-            return *error;
+    if (options.command == Command::Discover) {
+        if (!operands.empty()) {
+            return UsageError{"unexpected argument " + quoted(operands[0]) + " (try --help)"};
         }
-        options = std::get<ProbeOptions>(withOperands);
-        options.timeoutMs =
-            timeoutMs.value_or(options.address == 0 ? kRestartOnlyTimeoutMs : kForceIpTimeoutMs);
+        options.timeoutMs = timeoutMs.value_or(kDiscoverTimeoutMs);
         return options;
     }
-    if (!operands.empty()) {
-        return unexpectedOperand(operands[0]);
+    if (auto error = takeForceIpOperands(options.forceIp, operands)) {
+        return *error;
     }
-    if (options.command == Command::BenchDiscovery && !toGiven) {
-        return UsageError{"bench-discovery needs --to ADDRESS"};
-    }
-    options.timeoutMs = timeoutMs.value_or(kDiscoverTimeoutMs);
+    options.timeoutMs = timeoutMs.value_or(options.forceIp.address == 0 ? kRestartOnlyTimeoutMs
+                                                                        : kForceIpTimeoutMs);
     return options;
 }
 
@@ -257,15 +176,6 @@ Commands:
       static ADDRESS, MASK and GATEWAY (0.0.0.0: no gateway). ADDRESS 255.255.255.255 switches
       the device to dhcp; 0.0.0.0 only restarts its interface, and the device then sends no
       acknowledge. Waits N milliseconds for the acknowledge (default 30000; 3000 for a restart).
-  bench-discovery --to ADDRESS [--port P] [--count N] [--warmup W] [--gap-us G] [--echo]
-                  [--samples FILE] [--timeout-ms N]
-      Times N discovery round trips (default 1000) to ADDRESS, one after the other, after W
-      untimed ones (default 20), pausing G microseconds (default 0) after each, and prints
-      "answered=.. lost=.. median_us=.. p99_us=.. min_us=.. max_us=..". A request not answered
-      within N milliseconds (default 1000) counts as lost. --echo takes as the answer a 256-byte
-      datagram that begins with the request (a bare UDP responder, for comparison) instead of a
-      discovery acknowledge; --port sends to port P instead of 3956; --samples appends every
-      timed round trip, in microseconds, to FILE, one a line.
 
 Options:
   --to ADDRESS            send to this IPv4 address instead of 255.255.255.255
@@ -280,7 +190,7 @@ Exit statuses:
      acknowledge for a restart-only request (ADDRESS 0.0.0.0)
   1  no answer within the time-out (discover: no device)
   2  usage error: bad command, option, address or MAC address
-  3  socket error (bench-discovery: also a samples file that cannot be written)
+  3  socket error
   4  force-ip acknowledged with a non-zero status
 )";
 }

@@ -1,51 +1,43 @@
 // The probe's command line: commands, options and the help text.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
-#include "tools/gvcp-probe/address_text.h"
+#include "base/ipv4_address.h"
+#include "gvcp/gvcp_header.h"
+#include "tools/gvcp-probe/exchange.h"
 
 namespace gvcp_probe {
 
-inline constexpr std::uint16_t kDevicePort = 3956;
-inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;  // same in either byte order
 inline constexpr int kDiscoverTimeoutMs = 1000;
 // Long enough for the device to restart its interface and obtain a dhcp lease.
 inline constexpr int kForceIpTimeoutMs = 30000;
 inline constexpr int kRestartOnlyTimeoutMs = 3000;
-inline constexpr int kBenchCount = 1000;
-// The first round trips of a run pay for cold caches and page faults on both sides.
-inline constexpr int kBenchWarmup = 20;
 
-enum class Command { Help, Discover, ForceIp, BenchDiscovery };
+enum class Command { Help, Discover, ForceIp };
 
 struct ProbeOptions {
     Command command = Command::Help;
-    Endpoint to{kLimitedBroadcast, kDevicePort};
+    Endpoint to{kLimitedBroadcast, QEL_Finder::kGvcpPort};
     bool allowBroadcastAck = false;
     int timeoutMs = 0;  // resolved: the given value or the command's default
     bool json = false;
     bool verbose = false;
-    // force-ip; addresses in network order
-    MacAddress mac{};
-    std::uint32_t address = 0;
-    std::uint32_t mask = 0;
-    std::uint32_t gateway = 0;
-    // bench-discovery
-    int count = kBenchCount;
-    int warmup = kBenchWarmup;
-    int gapUs = 0;            // pause between an answer (or a time-out) and the next request
-    bool echoReply = false;   // answers are padded echoes of the request, not acknowledges
-    std::string samplesPath;  // empty: the round trips are only summarized
+    QEL_Finder::ForceIpPayload forceIp;  // force-ip's MAC and addresses
 };
 
 struct UsageError {
     std::string message;
 };
+
+// Six two-digit hex octets separated by all ':' or all '-', either case; nullopt otherwise.
+std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text);
 
 // Parses the arguments after the program name. A usage error carries a one-line message.
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args);

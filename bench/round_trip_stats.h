@@ -1,9 +1,9 @@
-// Summary figures of measured durations, for the benchmark commands.
+// Summary figures of measured durations, for the benchmark tools.
 #pragma once
 
 #include <vector>
 
-namespace gvcp_probe {
+namespace bench {
 
 struct DurationSummary {
     double median = 0;
@@ -16,4 +16,4 @@ struct DurationSummary {
 // minimum and maximum; all zero for no samples.
 DurationSummary summarize(std::vector<double> samples);
 
-}  // namespace gvcp_probe
+}  // namespace bench

@@ -1,8 +1,8 @@
-#include "tools/gvcp-probe/round_trip_stats.h"
+#include "bench/round_trip_stats.h"
 
 #include <gtest/gtest.h>
 
-namespace gvcp_probe {
+namespace bench {
 namespace {
 
 TEST(DurationSummary, MedianAndNearestRankPercentile) {
@@ -26,4 +26,4 @@ TEST(DurationSummary, MedianAndNearestRankPercentile) {
 }
 
 }  // namespace
-}  // namespace gvcp_probe
+}  // namespace bench

@@ -1,9 +1,9 @@
-#include "tools/gvcp-probe/round_trip_stats.h"
+#include "bench/round_trip_stats.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace gvcp_probe {
+namespace bench {
 
 DurationSummary summarize(std::vector<double> samples) {
     if (samples.empty()) {
@@ -20,4 +20,4 @@ DurationSummary summarize(std::vector<double> samples) {
     return summary;
 }
 
-}  // namespace gvcp_probe
+}  // namespace bench

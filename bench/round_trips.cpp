@@ -1,0 +1,221 @@
+#include "bench/round_trips.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/ipv4_address.h"
+#include "bench/round_trip_stats.h"
+#include "gvcp/byte_order.h"
+#include "gvcp/discovery_ack.h"
+#include "tools/gvcp-probe/exchange.h"
+#include "tools/gvcp-probe/probe_commands.h"
+
+namespace bench {
+
+namespace {
+
+using gvcp_probe::Endpoint;
+using gvcp_probe::kExitNoAnswer;
+using gvcp_probe::kExitSocketError;
+using gvcp_probe::kExitSuccess;
+using gvcp_probe::kExitUsage;
+using gvcp_probe::Wanted;
+using QEL_Finder::ReqId;
+
+constexpr char kUsage[] =
+    "usage: discovery_round_trips --to ADDRESS [--port P] [--count N] [--warmup W] "
+    "[--gap-us G] [--echo] [--samples FILE] [--timeout-ms N]";
+
+constexpr std::string_view kOptions[] = {"--to",     "--port", "--count",      "--warmup",
+                                         "--gap-us", "--echo", "--timeout-ms", "--samples"};
+
+std::optional<int> parseNumber(std::string_view text, int min, int max) {
+    int value = 0;
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
+    std::span<char const* const> args) {
+    RoundTripOptions options;
+    bool toGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view const arg(args[i]);
+        auto const eq = arg.find('=');
+        std::string const name(arg.substr(0, eq));
+        if (std::find(std::begin(kOptions), std::end(kOptions), name) == std::end(kOptions)) {
+            return "unknown option '" + name + "'";
+        }
+        if (name == "--echo") {
+            if (eq != std::string_view::npos) {
+                return "'--echo' takes no value";
+            }
+            options.echoReply = true;
+            continue;
+        }
+        std::string_view value;
+        if (eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return "'" + name + "' needs a value";
+        }
+        if (name == "--to") {
+            auto const address = parseIpv4(value);
+            if (!address) {
+                return "bad address for --to: '" + std::string(value) + "'";
+            }
+            options.to.address = *address;
+            toGiven = true;
+            continue;
+        }
+        std::optional<int> number;
+        if (name == "--port") {
+            number = parseNumber(value, 1, 65535);
+            options.to.port = static_cast<std::uint16_t>(number.value_or(0));
+        } else if (name == "--count") {
+            number = parseNumber(value, 1, 1000000);
+            options.count = number.value_or(0);
+        } else if (name == "--warmup") {
+            number = parseNumber(value, 0, 1000000);
+            options.warmup = number.value_or(0);
+        } else if (name == "--gap-us") {
+            number = parseNumber(value, 0, 1000000);
+            options.gapUs = number.value_or(0);
+        } else if (name == "--timeout-ms") {
+            number = parseNumber(value, 1, 3600 * 1000);
+            options.timeoutMs = number.value_or(0);
+        } else {
+            if (value.empty()) {
+                return "--samples needs a file name";
+            }
+            options.samplesPath = value;
+            continue;
+        }
+        if (!number) {
+            return "bad value for " + name + ": '" + std::string(value) + "'";
+        }
+    }
+    if (!toGiven) {
+        return "--to ADDRESS is needed";
+    }
+    return options;
+}
+
+bool isPaddedEcho(std::span<std::uint8_t const> bytes, std::span<std::uint8_t const> request) {
+    return bytes.size() == QEL_Finder::kDiscoveryAckSize && request.size() <= bytes.size() &&
+           std::equal(request.begin(), request.end(), bytes.begin());
+}
+
+namespace {
+
+ReqId nextReqId(ReqId id) {
+    auto value = static_cast<std::uint16_t>(QEL_Finder::loadBe16(id.data()) + 1);
+    if (value == 0) {
+        value = 1;
+    }
+    return ReqId{static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+}
+
+void reportError(std::ostream& err, std::string const& text) {
+    err << "discovery_round_trips: " << text << std::endl;
+}
+
+}  // namespace
+
+int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::ostream& err) {
+    auto parsed = parseRoundTripOptions(args);
+    if (auto* error = std::get_if<std::string>(&parsed)) {
+        reportError(err, *error);
+        err << kUsage << std::endl;
+        return kExitUsage;
+    }
+    RoundTripOptions const& options = std::get<RoundTripOptions>(parsed);
+    std::ofstream samples;
+    if (!options.samplesPath.empty()) {
+        samples.open(options.samplesPath, std::ios::app);
+        if (!samples) {
+            reportError(err, "cannot write samples to " + options.samplesPath);
+            return kExitSocketError;
+        }
+    }
+    auto opened = gvcp_probe::openUdpSocket(Endpoint{0, 0});
+    if (auto* error = std::get_if<gvcp_probe::SocketError>(&opened)) {
+        reportError(err, error->text);
+        return kExitSocketError;
+    }
+    Fd const& socket = std::get<Fd>(opened);
+
+    std::vector<double> roundTripsUs;
+    roundTripsUs.reserve(static_cast<std::size_t>(options.count));
+    ReqId reqId = gvcp_probe::newReqId();
+    int lost = 0;
+    for (int i = 0; i < options.warmup + options.count; ++i) {
+        if (i > 0 && options.gapUs > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(options.gapUs));
+        }
+        reqId = nextReqId(reqId);
+        auto const request = QEL_Finder::buildDiscoveryCmd(reqId, false);
+        // A late answer to an earlier request carries that request's req_id and is skipped.
+        bool answered = false;
+        auto const onAnswer = [&](std::span<std::uint8_t const> bytes, Endpoint) {
+            answered = options.echoReply ? isPaddedEcho(bytes, request)
+                                         : std::holds_alternative<QEL_Finder::DeviceDescription>(
+                                               QEL_Finder::decodeDiscoveryAck(bytes, reqId));
+            return answered ? Wanted::Enough : Wanted::More;
+        };
+        auto const start = std::chrono::steady_clock::now();
+        auto const deadline = start + std::chrono::milliseconds(options.timeoutMs);
+        if (auto error = gvcp_probe::exchange(socket, options.to, request, deadline, onAnswer)) {
+            reportError(err, error->text);
+            return kExitSocketError;
+        }
+        std::chrono::duration<double, std::micro> const elapsed =
+            std::chrono::steady_clock::now() - start;
+        if (i < options.warmup) {
+            continue;
+        }
+        if (!answered) {
+            ++lost;
+            continue;
+        }
+        roundTripsUs.push_back(elapsed.count());
+        if (samples.is_open()) {
+            samples << roundTripsUs.back() << '\n';
+        }
+    }
+    samples.close();
+    if (!options.samplesPath.empty() && samples.fail()) {
+        reportError(err, "cannot write samples to " + options.samplesPath);
+        return kExitSocketError;
+    }
+
+    DurationSummary const summary = summarize(roundTripsUs);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "answered=%zu lost=%d warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f "
+                  "max_us=%.1f",
+                  roundTripsUs.size(), lost, options.warmup, summary.median, summary.p99,
+                  summary.min, summary.max);
+    out << line << std::endl;
+    if (roundTripsUs.empty()) {
+        reportError(err, "no discovery was answered");
+        return kExitNoAnswer;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace bench
