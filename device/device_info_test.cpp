@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/temp_dir.h"
 #include "device/qel_sim_test_env.h"
 
 namespace {
@@ -29,27 +30,22 @@ class DeviceInfoTest : public ::testing::Test {
   protected:
     void SetUp() override {
         clearQelSimEnvironment();
-        std::string pattern = (fs::temp_directory_path() / "device_info_test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         writeFake("systemctl", "[ -e \"$D/unit-failed\" ] && exit 0\nexit 1\n");
         writeFake("snmpget", "[ -e \"$D/snmp-reply\" ] && cat \"$D/snmp-reply\"\nexit 0\n");
         const char* path = std::getenv("PATH");
         savedPath_ = path == nullptr ? "/usr/bin:/bin" : path;
-        ::setenv("PATH", (dir_.string() + ":" + savedPath_).c_str(), 1);
+        ::setenv("PATH", (dir_.path().string() + ":" + savedPath_).c_str(), 1);
     }
 
     void TearDown() override {
         ::setenv("PATH", savedPath_.c_str(), 1);
         clearQelSimEnvironment();
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     void writeFake(const std::string& name, const std::string& behaviour) {
-        const fs::path file = dir_ / name;
+        const fs::path file = dir_.path() / name;
         std::ofstream out(file);
-        out << "#!/bin/sh\nD='" << dir_.string() << "'\n"
+        out << "#!/bin/sh\nD='" << dir_.path().string() << "'\n"
             << "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> \"$D/" << name << ".calls\"\n"
             << "echo >> \"$D/" << name << ".calls\"\n"
             << behaviour;
@@ -59,13 +55,13 @@ class DeviceInfoTest : public ::testing::Test {
     }
 
     void agentAnswers(const std::string& output) const {
-        std::ofstream(dir_ / "snmp-reply", std::ios::binary) << output;
+        std::ofstream(dir_.path() / "snmp-reply", std::ios::binary) << output;
     }
-    void updateUnitFailed() const { std::ofstream(dir_ / "unit-failed").put('\n'); }
+    void updateUnitFailed() const { std::ofstream(dir_.path() / "unit-failed").put('\n'); }
 
     // The logged calls of a fake; empty when it never ran.
     std::string calls(const std::string& name) const {
-        std::ifstream in(dir_ / (name + ".calls"));
+        std::ifstream in(dir_.path() / (name + ".calls"));
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
@@ -79,7 +75,7 @@ class DeviceInfoTest : public ::testing::Test {
         return identity;
     }
 
-    fs::path dir_;
+    TempDir dir_;
     std::string savedPath_;
 };
 

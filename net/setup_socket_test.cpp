@@ -84,10 +84,7 @@ TEST(SetupSocket, FailedCreationLeavesNoHandle) {
 }
 
 TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
-    if (!QEL_Finder::testing::canMakePrivateNetwork()) {
-        GTEST_SKIP() << "needs root to make a private network namespace";
-    }
-    std::string const failure = QEL_Finder::testing::runInPrivateNetwork([] {
+    QEL_Finder::testing::runTestInPrivateNetwork([] {
         LinuxSocketManager manager;
         int listening = -1;
         sockaddr_in any = socketAddress("0.0.0.0", kGvcpPort);
@@ -102,7 +99,6 @@ TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
         sockaddr_in other = socketAddress(QEL_Finder::testing::kPrivateAddress, kGvcpPort);
         EXPECT_EQ(manager.bindSocket(plain, reinterpret_cast<sockaddr*>(&other)), -1);
     });
-    ASSERT_EQ(failure, "");
 }
 
 }  // namespace

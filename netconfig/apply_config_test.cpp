@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/process_state.h"
+#include "base/temp_dir.h"
 #include "netconfig/interface_state.h"
 #include "netconfig/resolver.h"
 #include "netconfig/test_sandbox.h"
-#include "base/process_state.h"
 
 namespace fs = std::filesystem;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/temp_dir.h"
 #include "netconfig/detail.h"
 #include "netconfig/test_sandbox.h"
 

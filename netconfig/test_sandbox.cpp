@@ -20,19 +20,6 @@ namespace {
 constexpr int kNoNamespace = 125;
 }
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "netconfig-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
 std::string readText(fs::path const& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;

@@ -1,7 +1,6 @@
 #include "service/startup_check.h"
 
 #include <net/if.h>
-#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -77,16 +78,9 @@ class ScriptedControl : public InterfaceControl {
 class StartupCheck : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "startup_check.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-        directory_ = pattern;
-        files = {directory_ / "interfaces", directory_ / "interfaces.tmp",
-                 directory_ / "interfaces.bak"};
+        files = {directory_.path() / "interfaces", directory_.path() / "interfaces.tmp",
+                 directory_.path() / "interfaces.bak"};
         writeFile(files.config, kOriginal);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
     }
 
     int check(ScriptedControl& control) {
@@ -107,7 +101,7 @@ class StartupCheck : public testing::Test {
     std::string err;
 
   private:
-    fs::path directory_;
+    TempDir directory_;
 };
 
 TEST_F(StartupCheck, InterfaceUpOrMissingIsLeftAlone) {
