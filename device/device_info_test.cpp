@@ -67,6 +67,12 @@ class DeviceInfoTest : public ::testing::Test {
         return text.str();
     }
 
+    // The hardware type and serial number the stand-in library gives.
+    static void libraryReports(char const* hardwareType, char const* serialNumber) {
+        ::setenv("QEL_SIM_HARDWARE_TYPE", hardwareType, 1);
+        ::setenv("QEL_SIM_SERIAL_NUMBER", serialNumber, 1);
+    }
+
     static DeviceIdentity readIdentity() {
         DeviceIdentity identity;
         ::testing::internal::CaptureStderr();
@@ -80,8 +86,7 @@ class DeviceInfoTest : public ::testing::Test {
 };
 
 TEST_F(DeviceInfoTest, AgentNameAndLibrarySerialOutrankTheTable) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "24", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "A1234567", 1);
+    libraryReports("24", "A1234567");
     agentAnswers("\"lab-cam-1\"\n");
 
     const DeviceIdentity identity = readIdentity();
@@ -98,16 +103,14 @@ TEST_F(DeviceInfoTest, QueriesTheLocalAgentWithTheFixedCommandLines) {
 }
 
 TEST_F(DeviceInfoTest, WithoutAnAgentTheTableNamesTheModel) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "24", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "A1234567", 1);
+    libraryReports("24", "A1234567");
     DeviceIdentity identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Dravik HL Lumen");
     EXPECT_EQ(identity.serialNumber, "A1234567");
     EXPECT_NE(calls("snmpget"), "") << "the agent was asked and gave nothing";
 
     // Type 0 is a table row, not "no type"; an empty library serial leaves the row's default.
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "0", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "", 1);
+    libraryReports("0", "");
     identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Dravik OBR-K1");
     EXPECT_EQ(identity.serialNumber, "OBRK00000inval");
@@ -115,8 +118,7 @@ TEST_F(DeviceInfoTest, WithoutAnAgentTheTableNamesTheModel) {
 }
 
 TEST_F(DeviceInfoTest, TypeOutsideTheTableKeepsTheDefaults) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "3", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "X1", 1);
+    libraryReports("3", "X1");
     DeviceIdentity identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Unknown");
     EXPECT_EQ(identity.serialNumber, "X1");
