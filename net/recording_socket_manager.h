@@ -1,5 +1,6 @@
-// Test double: a SocketManager without sockets that records every call, answers the two network
-// look-ups from its settings and fails on request. Serves every test that needs a manager.
+// Test double: a SocketManager without sockets that records every call, plays scripted receives,
+// answers the two network look-ups from its settings and fails on request. Serves every test that
+// needs a manager.
 #pragma once
 
 #include <netinet/in.h>

@@ -25,7 +25,8 @@ using Bytes = std::vector<std::uint8_t>;
 using QEL_Finder::testing::RecordingSocketManager;
 using Receive = RecordingSocketManager::Receive;
 
-// A manager that plays the script and clears _running with its last step, so the loop ends.
+// A manager that plays the script and clears _running with its last step, so the loop ends; its
+// interface look-up throws, so the real handler has an error to let escape.
 RecordingSocketManager scripted(std::vector<Receive> script) {
     RecordingSocketManager manager;
     manager.receives = std::move(script);
