@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "device/qel_sim_test_env.h"
 
 namespace {
@@ -55,16 +55,13 @@ class DeviceInfoTest : public ::testing::Test {
     }
 
     void agentAnswers(const std::string& output) const {
-        std::ofstream(dir_.path() / "snmp-reply", std::ios::binary) << output;
+        writeText(dir_.path() / "snmp-reply", output);
     }
-    void updateUnitFailed() const { std::ofstream(dir_.path() / "unit-failed").put('\n'); }
+    void updateUnitFailed() const { writeText(dir_.path() / "unit-failed", "\n"); }
 
     // The logged calls of a fake; empty when it never ran.
     std::string calls(const std::string& name) const {
-        std::ifstream in(dir_.path() / (name + ".calls"));
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return readText(dir_.path() / (name + ".calls"));
     }
 
     // The hardware type and serial number the stand-in library gives.

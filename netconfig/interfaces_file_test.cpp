@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "netconfig/detail.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/sourced_stanza.h"

@@ -9,30 +9,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
-#include <stdexcept>
+
+#include "base/text_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 constexpr int kNoNamespace = 125;
-}
-
-std::string readText(fs::path const& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(fs::path const& file, std::string const& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-        throw std::runtime_error("cannot write " + file.string());
-    }
 }
 
 bool bindMount(fs::path const& source, fs::path const& target, bool readOnly) {

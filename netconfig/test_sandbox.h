@@ -1,16 +1,11 @@
-// Test helpers: small file I/O, and a forked child in a private mount namespace for cases that
-// must mount over paths without touching the host's.
+// Test helpers: a forked child in a private mount namespace for cases that must mount over paths
+// without touching the host's.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-
-// Whole file as text; empty when it cannot be read.
-std::string readText(std::filesystem::path const& file);
-// Creates or replaces the file with exactly text; throws when it cannot.
-void writeText(std::filesystem::path const& file, std::string const& text);
 
 struct ChildResult {
     int status = -1;  // the body's return value, or -1 when the child died otherwise
