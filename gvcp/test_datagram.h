@@ -16,6 +16,7 @@
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
+#include "net/socket_address.h"
 
 namespace QEL_Finder::testing {
 
