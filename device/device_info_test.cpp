@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "device/qel_sim_test_env.h"
 
 namespace {
@@ -29,27 +30,22 @@ class DeviceInfoTest : public ::testing::Test {
   protected:
     void SetUp() override {
         clearQelSimEnvironment();
-        std::string pattern = (fs::temp_directory_path() / "device_info_test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         writeFake("systemctl", "[ -e \"$D/unit-failed\" ] && exit 0\nexit 1\n");
         writeFake("snmpget", "[ -e \"$D/snmp-reply\" ] && cat \"$D/snmp-reply\"\nexit 0\n");
         const char* path = std::getenv("PATH");
         savedPath_ = path == nullptr ? "/usr/bin:/bin" : path;
-        ::setenv("PATH", (dir_.string() + ":" + savedPath_).c_str(), 1);
+        ::setenv("PATH", (dir_.path().string() + ":" + savedPath_).c_str(), 1);
     }
 
     void TearDown() override {
         ::setenv("PATH", savedPath_.c_str(), 1);
         clearQelSimEnvironment();
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     void writeFake(const std::string& name, const std::string& behaviour) {
-        const fs::path file = dir_ / name;
+        const fs::path file = dir_.path() / name;
         std::ofstream out(file);
-        out << "#!/bin/sh\nD='" << dir_.string() << "'\n"
+        out << "#!/bin/sh\nD='" << dir_.path().string() << "'\n"
             << "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> \"$D/" << name << ".calls\"\n"
             << "echo >> \"$D/" << name << ".calls\"\n"
             << behaviour;
@@ -59,16 +55,19 @@ class DeviceInfoTest : public ::testing::Test {
     }
 
     void agentAnswers(const std::string& output) const {
-        std::ofstream(dir_ / "snmp-reply", std::ios::binary) << output;
+        writeText(dir_.path() / "snmp-reply", output);
     }
-    void updateUnitFailed() const { std::ofstream(dir_ / "unit-failed").put('\n'); }
+    void updateUnitFailed() const { writeText(dir_.path() / "unit-failed", "\n"); }
 
     // The logged calls of a fake; empty when it never ran.
     std::string calls(const std::string& name) const {
-        std::ifstream in(dir_ / (name + ".calls"));
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return readText(dir_.path() / (name + ".calls"));
+    }
+
+    // The hardware type and serial number the stand-in library gives.
+    static void libraryReports(char const* hardwareType, char const* serialNumber) {
+        ::setenv("QEL_SIM_HARDWARE_TYPE", hardwareType, 1);
+        ::setenv("QEL_SIM_SERIAL_NUMBER", serialNumber, 1);
     }
 
     static DeviceIdentity readIdentity() {
@@ -79,13 +78,12 @@ class DeviceInfoTest : public ::testing::Test {
         return identity;
     }
 
-    fs::path dir_;
+    TempDir dir_;
     std::string savedPath_;
 };
 
 TEST_F(DeviceInfoTest, AgentNameAndLibrarySerialOutrankTheTable) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "24", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "A1234567", 1);
+    libraryReports("24", "A1234567");
     agentAnswers("\"lab-cam-1\"\n");
 
     const DeviceIdentity identity = readIdentity();
@@ -102,16 +100,14 @@ TEST_F(DeviceInfoTest, QueriesTheLocalAgentWithTheFixedCommandLines) {
 }
 
 TEST_F(DeviceInfoTest, WithoutAnAgentTheTableNamesTheModel) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "24", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "A1234567", 1);
+    libraryReports("24", "A1234567");
     DeviceIdentity identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Dravik HL Lumen");
     EXPECT_EQ(identity.serialNumber, "A1234567");
     EXPECT_NE(calls("snmpget"), "") << "the agent was asked and gave nothing";
 
     // Type 0 is a table row, not "no type"; an empty library serial leaves the row's default.
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "0", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "", 1);
+    libraryReports("0", "");
     identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Dravik OBR-K1");
     EXPECT_EQ(identity.serialNumber, "OBRK00000inval");
@@ -119,8 +115,7 @@ TEST_F(DeviceInfoTest, WithoutAnAgentTheTableNamesTheModel) {
 }
 
 TEST_F(DeviceInfoTest, TypeOutsideTheTableKeepsTheDefaults) {
-    ::setenv("QEL_SIM_HARDWARE_TYPE", "3", 1);
-    ::setenv("QEL_SIM_SERIAL_NUMBER", "X1", 1);
+    libraryReports("3", "X1");
     DeviceIdentity identity = readIdentity();
     EXPECT_EQ(identity.modelName, "Unknown");
     EXPECT_EQ(identity.serialNumber, "X1");

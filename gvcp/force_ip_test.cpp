@@ -20,10 +20,6 @@ namespace {
 using testing::addressText;
 using testing::Datagram;
 using testing::RecordingSocketManager;
-using ::testing::internal::CaptureStderr;
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStderr;
-using ::testing::internal::GetCapturedStdout;
 using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<std::string>;
 
@@ -93,13 +89,9 @@ class ForceIp : public ::testing::Test {
     // Sends a force-IP from 192.168.1.50; returns standard output and error.
     std::pair<std::string, std::string> deliver(Bytes const& payload, std::uint8_t flag = 0,
                                                 std::uint16_t length = 56) {
-        Datagram datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
-                          "192.168.1.50");
-        CaptureStdout();
-        CaptureStderr();
-        datagram.deliver(record, manager);
-        std::string out = GetCapturedStdout();
-        return {out, GetCapturedStderr()};
+        return Datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
+                        "192.168.1.50")
+            .deliverCapturingOutput(record, manager);
     }
 
     void expectUntouched(DiscoveryAck const& before) {

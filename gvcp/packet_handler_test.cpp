@@ -42,12 +42,7 @@ class PacketHandler : public ::testing::Test {
 
     // Delivers a datagram without payload; returns what went to standard output and error.
     std::pair<std::string, std::string> deliver(CommandHeader const& header, char const* from) {
-        Datagram datagram(header, {}, from);
-        CaptureStdout();
-        CaptureStderr();
-        datagram.deliver(record, manager);
-        std::string out = GetCapturedStdout();
-        return {out, GetCapturedStderr()};
+        return Datagram(header, {}, from).deliverCapturingOutput(record, manager);
     }
 
     DiscoveryAck record{};

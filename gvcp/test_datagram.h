@@ -9,10 +9,14 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+
+#include <gtest/gtest.h>
 
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
+#include "net/socket_address.h"
 
 namespace QEL_Finder::testing {
 
@@ -38,6 +42,15 @@ struct Datagram {
     // Hands the datagram to the handler, as the loop does.
     void deliver(DiscoveryAck& record, SocketManager& manager, std::string name = "eth0") {
         onPacketArrives(&record, &manager, &message, received, &requester, std::move(name));
+    }
+    // Hands it to the handler on eth0; what the handler wrote on standard output and error.
+    std::pair<std::string, std::string> deliverCapturingOutput(DiscoveryAck& record,
+                                                               SocketManager& manager) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        deliver(record, manager);
+        std::string out = ::testing::internal::GetCapturedStdout();
+        return {out, ::testing::internal::GetCapturedStderr()};
     }
 
     std::array<std::uint8_t, kHeaderSize> header;

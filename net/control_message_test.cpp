@@ -11,7 +11,7 @@
 
 #include "net/linux_socket_manager.h"
 #include "net/private_network.h"
-#include "net/recording_socket_manager.h"
+#include "net/socket_address.h"
 
 namespace QEL_Finder {
 namespace {
@@ -88,6 +88,7 @@ TEST(ControlMessage, FindsNothingInShortOrBrokenBuffers) {
     EXPECT_FALSE(findPacketInfo(buffer.message).has_value());
 }
 
+using testing::messageHeader;
 using testing::socketAddress;
 
 struct Arrival {
@@ -115,13 +116,7 @@ Arrival sendAndReceive(LinuxSocketManager& manager, int receiver, char const* de
     iovec part{data, sizeof data};
     sockaddr_in from{};
     alignas(cmsghdr) unsigned char control[512];
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    msghdr message = messageHeader(from, {&part, 1}, control);
     Arrival arrival;
     EXPECT_TRUE(manager.recvmsg(receiver, &message, 0, &arrival.bytes)) << manager.getError();
     arrival.broadcast = manager.wasBroadcastMessage(&message);
@@ -130,10 +125,7 @@ Arrival sendAndReceive(LinuxSocketManager& manager, int receiver, char const* de
 }
 
 TEST(ControlMessage, TellsLimitedBroadcastFromOtherDestinations) {
-    if (!testing::canMakePrivateNetwork()) {
-        GTEST_SKIP() << "needs root to make a private network namespace";
-    }
-    std::string const failure = testing::runInPrivateNetwork([] {
+    testing::runTestInPrivateNetwork([] {
         LinuxSocketManager manager;
         int const receiver = manager.getSocketUDP();
         sockaddr_in any = socketAddress("0.0.0.0", 3956);
@@ -157,7 +149,6 @@ TEST(ControlMessage, TellsLimitedBroadcastFromOtherDestinations) {
         EXPECT_EQ(subnet.bytes, 5U);
         EXPECT_FALSE(subnet.broadcast);
     });
-    ASSERT_EQ(failure, "");
 }
 
 }  // namespace

@@ -1,49 +1,36 @@
 #include "net/default_gateway.h"
 
-#include <arpa/inet.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "base/ipv4_address.h"
+#include "base/temp_dir.h"
 #include "net/linux_socket_manager.h"
 
 namespace QEL_Finder {
 namespace {
 
-unsigned int ipv4(char const* text) {
-    in_addr address{};
-    ::inet_pton(AF_INET, text, &address);
-    return address.s_addr;
-}
-
 // Puts an "ip" that prints a fixed route table first on PATH for the life of the fixture.
 class FakeRouteTable : public ::testing::Test {
   protected:
     void SetUp() override {
-        directory_ =
-            std::filesystem::temp_directory_path() / ("tarn-net-ip-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(directory_);
         char const* const path = std::getenv("PATH");
         oldPath_ = path == nullptr ? "" : path;
-        ::setenv("PATH", (directory_.string() + ":" + oldPath_).c_str(), 1);
+        ::setenv("PATH", (directory_.path().string() + ":" + oldPath_).c_str(), 1);
     }
-    void TearDown() override {
-        ::setenv("PATH", oldPath_.c_str(), 1);
-        std::filesystem::remove_all(directory_);
-    }
+    void TearDown() override { ::setenv("PATH", oldPath_.c_str(), 1); }
     void routesAre(std::string const& text) {
-        auto const script = directory_ / "ip";
+        auto const script = directory_.path() / "ip";
         std::ofstream(script) << "#!/bin/sh\ncat <<'ROUTES'\n" << text << "ROUTES\n";
         std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     }
     unsigned int gateway() { return LinuxSocketManager().getDefaultGateway(); }
 
   private:
-    std::filesystem::path directory_;
+    TempDir directory_;
     std::string oldPath_;
 };
 
@@ -52,7 +39,7 @@ TEST_F(FakeRouteTable, TakesTheFirstDefaultRoute) {
         "10.0.0.0/24 dev eth1 proto kernel scope link src 10.0.0.5\n"
         "default via 10.0.0.1 dev eth1 proto dhcp metric 100\n"
         "default via 192.168.1.1 dev eth0 proto static\n");
-    EXPECT_EQ(gateway(), ipv4("10.0.0.1"));
+    EXPECT_EQ(gateway(), *parseIpv4("10.0.0.1"));
 }
 
 TEST_F(FakeRouteTable, GivesZeroWithoutAUsableDefaultRoute) {
@@ -69,8 +56,8 @@ TEST_F(FakeRouteTable, GivesZeroWithoutAUsableDefaultRoute) {
 
 TEST(RouteLine, ReadsOnlyDefaultViaLines) {
     EXPECT_EQ(gatewayFromRouteLine("default via 192.168.1.1 dev eth0 proto static\n"),
-              ipv4("192.168.1.1"));
-    EXPECT_EQ(gatewayFromRouteLine("default via 10.0.0.1 dev eth1"), ipv4("10.0.0.1"));
+              *parseIpv4("192.168.1.1"));
+    EXPECT_EQ(gatewayFromRouteLine("default via 10.0.0.1 dev eth1"), *parseIpv4("10.0.0.1"));
     EXPECT_EQ(gatewayFromRouteLine("default via  dev eth0\n"), 0U);
     EXPECT_EQ(gatewayFromRouteLine("default via 10.0.0.256 dev eth0\n"), 0U);
     EXPECT_EQ(gatewayFromRouteLine("10.0.0.0/8 via 10.0.0.1 dev eth0\n"), 0U);

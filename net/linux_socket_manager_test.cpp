@@ -13,8 +13,12 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "net/socket_address.h"
+
 namespace QEL_Finder {
 namespace {
+
+using testing::socketAddress;
 
 long openDescriptorCount() {
     long count = 0;
@@ -23,14 +27,6 @@ long openDescriptorCount() {
         ++count;
     }
     return count;
-}
-
-sockaddr_in loopbackAddress(unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
 }
 
 TEST(LinuxSocketManager, HandlesFollowEachOtherAndClosedOnesActAsClosedDescriptors) {
@@ -45,7 +41,7 @@ TEST(LinuxSocketManager, HandlesFollowEachOtherAndClosedOnesActAsClosedDescripto
     EXPECT_EQ(manager.setsockopt(0, SOL_SOCKET, SO_BROADCAST, &value, sizeof value), -1);
     EXPECT_EQ(errno, EBADF);
     EXPECT_NO_THROW(manager.closeSocket(0));
-    sockaddr_in address = loopbackAddress(0);
+    sockaddr_in address = socketAddress("127.0.0.1", 0);
     errno = 0;
     EXPECT_EQ(manager.bindSocket(0, reinterpret_cast<sockaddr*>(&address)), -1);
     EXPECT_EQ(errno, EBADF);
@@ -68,7 +64,7 @@ TEST(LinuxSocketManager, HandlesNeverGivenOut) {
                  std::out_of_range);
     EXPECT_THROW(manager.closeSocket(1), std::out_of_range);
     EXPECT_THROW(manager.closeSocket(-1), std::out_of_range);
-    sockaddr_in address = loopbackAddress(0);
+    sockaddr_in address = socketAddress("127.0.0.1", 0);
     EXPECT_THROW(manager.bindSocket(5, reinterpret_cast<sockaddr*>(&address)), std::out_of_range);
     msghdr message{};
     unsigned long received = 0;
@@ -96,16 +92,7 @@ struct ReceiveMessage {
     iovec parts[2] = {{header, sizeof header}, {rest, sizeof rest}};
     sockaddr_in source{};
     alignas(cmsghdr) unsigned char control[512] = {};
-    msghdr message{};
-
-    ReceiveMessage() {
-        message.msg_name = &source;
-        message.msg_namelen = sizeof source;
-        message.msg_iov = parts;
-        message.msg_iovlen = 2;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-    }
+    msghdr message = testing::messageHeader(source, parts, control);
 };
 
 // Binds a new socket to a spare port of a loopback address no other test uses.
@@ -113,8 +100,7 @@ int boundLoopbackSocket(LinuxSocketManager& manager, long timeoutMicroseconds,
                         sockaddr_in& address) {
     int const handle = manager.getSocketUDP();
     for (unsigned short port = 40000; port < 40200; ++port) {
-        address = loopbackAddress(port);
-        address.sin_addr.s_addr = htonl(0x7f53290aU);  // 127.83.41.10
+        address = socketAddress("127.83.41.10", port);
         if (manager.bindSocket(handle, reinterpret_cast<sockaddr*>(&address)) == 0) {
             break;
         }

@@ -3,15 +3,23 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace QEL_Finder::testing {
 
+namespace {
+
+// True when this process may make network namespaces.
 bool canMakePrivateNetwork() {
     return ::geteuid() == 0;
 }
 
+// Runs body on a thread in a new network namespace; an empty string, or why the namespace could
+// not be set up.
 std::string runInPrivateNetwork(std::function<void()> const& body) {
     std::string failure;
     // A network namespace belongs to a thread: only this thread and the commands it starts
@@ -34,6 +42,16 @@ std::string runInPrivateNetwork(std::function<void()> const& body) {
     });
     worker.join();
     return failure;
+}
+
+}  // namespace
+
+void runTestInPrivateNetwork(std::function<void()> const& body) {
+    if (!canMakePrivateNetwork()) {
+        GTEST_SKIP() << "needs root to make a private network namespace";
+    }
+    std::string const failure = runInPrivateNetwork(body);
+    ASSERT_EQ(failure, "");
 }
 
 }  // namespace QEL_Finder::testing

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
 namespace QEL_Finder::testing {
 
@@ -12,11 +11,8 @@ namespace QEL_Finder::testing {
 inline constexpr char const* kPrivateAddress = "192.0.2.1";
 inline constexpr char const* kPrivateSubnetBroadcast = "192.0.2.255";
 
-// True when this process may make network namespaces.
-bool canMakePrivateNetwork();
-
-// Runs body on a thread that lives in a new network namespace; the namespace goes away with the
-// thread. Returns an empty string, or why the namespace could not be set up.
-std::string runInPrivateNetwork(std::function<void()> const& body);
+// Runs a test's body on a thread that lives in a new network namespace, which goes away with the
+// thread. Skips the test when this process may not make one, fails it when it cannot be set up.
+void runTestInPrivateNetwork(std::function<void()> const& body);
 
 }  // namespace QEL_Finder::testing

@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 namespace QEL_Finder::testing {
 
@@ -18,20 +20,6 @@ sockaddr_in copyOf(sockaddr const* address) {
 
 }  // namespace
 
-sockaddr_in socketAddress(char const* address, unsigned short port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    inet_pton(AF_INET, address, &result.sin_addr);
-    return result;
-}
-
-std::string addressText(sockaddr_in const& address) {
-    char text[INET_ADDRSTRLEN] = "";
-    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-    return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
 void RecordingSocketManager::setInterfaceAddress(char const* address, char const* mask) {
     inet_pton(AF_INET, address, &interfaceAddress);
     inet_pton(AF_INET, mask, &interfaceMask);
@@ -43,7 +31,13 @@ int RecordingSocketManager::setsockopt(int handle, int level, int name, void con
     int recorded = 0;
     std::memcpy(&recorded, value, std::min<std::size_t>(length, sizeof recorded));
     optionsSet.push_back({handle, level, name, recorded});
-    return optionsFail ? -1 : 0;
+    if (!optionsFail) {
+        return 0;
+    }
+    if (optionsErrno != 0) {
+        lastErrno_ = optionsErrno;
+    }
+    return -1;
 }
 
 int RecordingSocketManager::getsockopt(int, int, int, void* value, unsigned int* length) {
@@ -81,10 +75,38 @@ long RecordingSocketManager::sendmsg(int handle, msghdr* message, int flags) {
     return total;
 }
 
-bool RecordingSocketManager::recvmsg(int, msghdr*, int, unsigned long* received) {
+bool RecordingSocketManager::recvmsg(int, msghdr* message, int, unsigned long* received) {
     events.push_back("recvmsg");
+    receiveCalls.push_back({message->msg_namelen, message->msg_controllen, message->msg_flags});
     *received = 0;
-    return false;
+    std::size_t const step = receiveCalls.size() - 1;
+    if (step >= receives.size()) {
+        return false;
+    }
+    if (step + 1 == receives.size() && onLastReceive) {
+        onLastReceive();
+    }
+    Receive const& next = receives[step];
+    if (next.error != 0) {
+        lastErrno_ = next.error;
+        return next.error == EAGAIN;
+    }
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < message->msg_iovlen; ++i) {
+        std::size_t const count =
+            std::min(message->msg_iov[i].iov_len, next.datagram.size() - offset);
+        if (count == 0) {
+            break;  // an empty vector's data() may be null, which memcpy must not see
+        }
+        std::memcpy(message->msg_iov[i].iov_base, next.datagram.data() + offset, count);
+        offset += count;
+    }
+    *received = offset;
+    message->msg_flags = offset < next.datagram.size() ? MSG_TRUNC : 0;
+    // The kernel shrinks the lengths to what it wrote; IP_PKTINFO takes 32 bytes.
+    message->msg_controllen = message->msg_control != nullptr ? 32 : 0;
+    static_cast<sockaddr_in*>(message->msg_name)->sin_addr.s_addr = htonl(0xC0000201);
+    return true;
 }
 
 void RecordingSocketManager::closeSocket(int handle) {
@@ -121,6 +143,9 @@ int RecordingSocketManager::connectSocket(int handle, sockaddr const* peer) {
 bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, unsigned int& address,
                                                            unsigned int& mask) {
     lookups.emplace_back(name);
+    if (!lookupThrows.empty()) {
+        throw std::out_of_range(lookupThrows);
+    }
     if (!interfaceFound) {
         return false;
     }

@@ -1,24 +1,35 @@
-// Test double: a SocketManager without sockets that records every call, answers the two network
-// look-ups from its settings and fails on request. Serves every test that needs a manager.
+// Test double: a SocketManager without sockets that records every call, plays scripted receives,
+// answers the two network look-ups from its settings and fails on request. Serves every test that
+// needs a manager.
 #pragma once
 
 #include <netinet/in.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "net/socket_address.h"
 #include "net/socket_manager.h"
 
 namespace QEL_Finder::testing {
 
-// An IPv4 socket address from dotted text and a port in host order.
-sockaddr_in socketAddress(char const* address, unsigned short port);
-// Dotted text and port of an IPv4 socket address, "a.b.c.d:port".
-std::string addressText(sockaddr_in const& address);
-
 class RecordingSocketManager : public SocketManager {
   public:
+    // One scripted receive: a datagram from 192.0.2.1, or an errno (EAGAIN plays the time-out,
+    // which the real manager turns into true with 0 bytes).
+    struct Receive {
+        std::vector<std::uint8_t> datagram;
+        int error = 0;
+    };
+    // How a receive found the message header: what the kernel would overwrite.
+    struct ReceiveCall {
+        unsigned int nameLength;
+        std::size_t controlLength;
+        int flags;
+    };
     struct Sent {
         int handle;
         sockaddr_in destination;
@@ -47,8 +58,14 @@ class RecordingSocketManager : public SocketManager {
     unsigned int gateway = 0;
     int nextHandle = 0;        // the next socket's handle; -1 makes creation fail
     bool optionsFail = false;  // setsockopt fails
+    int optionsErrno = 0;      // non-zero: the errno a failing setsockopt sets
     int bindErrno = 0;         // non-zero: bindSocket fails with this errno
     int sendErrno = 0;         // non-zero: sendmsg fails with this errno
+    std::string lookupThrows;  // non-empty: the look-up throws std::out_of_range with this text
+    // What recvmsg plays, one call each, filled in as the kernel does; once they are used up,
+    // recvmsg fails as with nothing queued.
+    std::vector<Receive> receives;
+    std::function<void()> onLastReceive;  // runs as the last scripted receive is played
 
     // What happened, in order: "socket 0", "bind 0 192.0.2.10:3956", "connect 0 ...", "recvmsg",
     // "send 0", "close 0", and whatever a test appends.
@@ -60,6 +77,7 @@ class RecordingSocketManager : public SocketManager {
     std::vector<Address> connects;
     std::vector<Sent> sent;
     std::vector<int> closed;
+    std::vector<ReceiveCall> receiveCalls;
 
     unsigned int getDefaultGateway() override { return gateway; }
     int setsockopt(int handle, int level, int name, void const* value,
@@ -71,7 +89,7 @@ class RecordingSocketManager : public SocketManager {
     long recvfrom(int handle, void* buffer, unsigned long size, int flags, sockaddr* source,
                   unsigned int* sourceLength) override;
     long sendmsg(int handle, msghdr* message, int flags) override;
-    // Nothing is ever queued: false.
+    // The next scripted receive; false once there is none.
     bool recvmsg(int handle, msghdr* message, int flags, unsigned long* received) override;
     bool wasBroadcastMessage(msghdr*) override { return false; }
     int getInterfaceIndex(msghdr*) override { return -1; }

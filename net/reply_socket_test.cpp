@@ -6,21 +6,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/ipv4_address.h"
+#include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
 #include "net/recording_socket_manager.h"
 #include "net/sockets.h"
-#include "base/process_state.h"
 
 namespace {
 
 using QEL_Finder::DiscoveryAck;
 using QEL_Finder::testing::RecordingSocketManager;
-
-unsigned int ipv4(char const* text) {
-    in_addr address{};
-    ::inet_pton(AF_INET, text, &address);
-    return address.s_addr;
-}
 
 // A record whose every byte is 0xAB, so any write shows.
 DiscoveryAck staleRecord() {
@@ -33,7 +28,7 @@ class ReplySocket : public ::testing::Test {
   protected:
     void SetUp() override {
         manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
-        manager.gateway = ipv4("192.168.1.1");
+        manager.gateway = *parseIpv4("192.168.1.1");
         manager.nextHandle = 4;
     }
     void TearDown() override { Verbose = false; }
@@ -68,7 +63,7 @@ TEST_F(ReplySocket, RefreshesTheRecordAndBindsToTheInterfaceAddress) {
     auto const* port = reinterpret_cast<unsigned char const*>(&bound.sin_port);
     EXPECT_EQ(port[0], 0x0F);
     EXPECT_EQ(port[1], 0x74);
-    EXPECT_EQ(bound.sin_addr.s_addr, ipv4("192.168.1.10"));
+    EXPECT_EQ(bound.sin_addr.s_addr, *parseIpv4("192.168.1.10"));
     EXPECT_EQ(std::memcmp(bound.sin_zero, "\0\0\0\0\0\0\0\0", 8), 0);
 
     bool packetInfo = false;
@@ -89,15 +84,15 @@ TEST_F(ReplySocket, RefreshesTheRecordAndBindsToTheInterfaceAddress) {
 
 TEST_F(ReplySocket, EveryReplyGetsANewSocketAndCurrentFields) {
     int const first = openReplySocket(&record, &manager, interfaceName);
-    manager.interfaceAddress = ipv4("10.1.2.3");
+    manager.interfaceAddress = *parseIpv4("10.1.2.3");
     manager.gateway = 0;  // the default route went away
     int const second = openReplySocket(&record, &manager, interfaceName);
 
     EXPECT_NE(first, second);
-    EXPECT_EQ(record.currentIp, ipv4("10.1.2.3"));
+    EXPECT_EQ(record.currentIp, *parseIpv4("10.1.2.3"));
     EXPECT_EQ(record.defaultGateway, 0U);
     ASSERT_EQ(manager.binds.size(), 2U);
-    EXPECT_EQ(manager.binds[1].address.sin_addr.s_addr, ipv4("10.1.2.3"));
+    EXPECT_EQ(manager.binds[1].address.sin_addr.s_addr, *parseIpv4("10.1.2.3"));
 }
 
 TEST_F(ReplySocket, UnknownInterfaceLeavesRecordAndSocketsAlone) {

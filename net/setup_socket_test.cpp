@@ -85,10 +85,7 @@ TEST(SetupSocket, FailedCreationLeavesNoHandle) {
 }
 
 TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
-    if (!QEL_Finder::testing::canMakePrivateNetwork()) {
-        GTEST_SKIP() << "needs root to make a private network namespace";
-    }
-    std::string const failure = QEL_Finder::testing::runInPrivateNetwork([] {
+    QEL_Finder::testing::runTestInPrivateNetwork([] {
         LinuxSocketManager manager;
         int listening = -1;
         sockaddr_in any = socketAddress("0.0.0.0", QEL_Finder::kGvcpPort);
@@ -104,7 +101,6 @@ TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
             socketAddress(QEL_Finder::testing::kPrivateAddress, QEL_Finder::kGvcpPort);
         EXPECT_EQ(manager.bindSocket(plain, reinterpret_cast<sockaddr*>(&other)), -1);
     });
-    ASSERT_EQ(failure, "");
 }
 
 }  // namespace

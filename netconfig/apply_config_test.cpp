@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "base/process_state.h"
+#include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "netconfig/interface_state.h"
 #include "netconfig/resolver.h"
 #include "netconfig/test_sandbox.h"

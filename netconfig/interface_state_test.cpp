@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "netconfig/detail.h"
 #include "netconfig/test_sandbox.h"
 

@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/temp_dir.h"
+#include "base/text_file.h"
 #include "netconfig/detail.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/sourced_stanza.h"

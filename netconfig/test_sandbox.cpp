@@ -9,43 +9,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
-#include <stdexcept>
+
+#include "base/text_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 constexpr int kNoNamespace = 125;
-}
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "netconfig-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::string readText(fs::path const& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(fs::path const& file, std::string const& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
-        throw std::runtime_error("cannot write " + file.string());
-    }
 }
 
 bool bindMount(fs::path const& source, fs::path const& target, bool readOnly) {

@@ -1,29 +1,11 @@
-// Test helpers: temporary directories, small file I/O, and a forked child in a private mount
-// namespace for cases that must mount over paths without touching the host's.
+// Test helpers: a forked child in a private mount namespace for cases that must mount over paths
+// without touching the host's.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-
-// A fresh directory under the system's temporary path, removed with everything in it.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(TempDir const&) = delete;
-    TempDir& operator=(TempDir const&) = delete;
-    std::filesystem::path const& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
-
-// Whole file as text; empty when it cannot be read.
-std::string readText(std::filesystem::path const& file);
-// Creates or replaces the file with exactly text; throws when it cannot.
-void writeText(std::filesystem::path const& file, std::string const& text);
 
 struct ChildResult {
     int status = -1;  // the body's return value, or -1 when the child died otherwise

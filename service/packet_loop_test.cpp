@@ -16,83 +16,34 @@
 #include "base/process_state.h"
 #include "gvcp/packet_handler.h"
 #include "net/deferred_datagrams.h"
+#include "net/recording_socket_manager.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One scripted receive: a datagram, or an errno (EAGAIN plays the time-out the manager maps to
-// an empty success).
-struct Receive {
-    Bytes datagram;
-    int error = 0;
-};
+using QEL_Finder::testing::RecordingSocketManager;
+using Receive = RecordingSocketManager::Receive;
 
-// Plays the script the way the kernel fills the record, records how each receive found the
-// record, and clears _running with the last step so the loop ends.
-class ScriptedManager : public QEL_Finder::SocketManager {
-  public:
-    explicit ScriptedManager(std::vector<Receive> script) : script_(std::move(script)) {}
+// A manager that plays the script and clears _running with its last step, so the loop ends; its
+// interface look-up throws, so the real handler has an error to let escape.
+RecordingSocketManager scripted(std::vector<Receive> script) {
+    RecordingSocketManager manager;
+    manager.receives = std::move(script);
+    manager.onLastReceive = [] { _running.store(false); };
+    manager.lookupThrows = "handle outside the list";
+    return manager;
+}
 
-    bool recvmsg(int, msghdr* message, int, unsigned long* received) override {
-        freshRecord.push_back(message->msg_controllen == 512 && message->msg_flags == 0 &&
-                              message->msg_namelen == sizeof(sockaddr_in));
-        Receive const step = script_.at(attempts++);
-        if (attempts == script_.size()) {
-            _running.store(false);
-        }
-        *received = 0;
-        if (step.error != 0) {
-            errno = step.error;
-            return step.error == EAGAIN;
-        }
-        std::size_t offset = 0;
-        for (std::size_t i = 0; i < message->msg_iovlen; ++i) {
-            std::size_t const count =
-                std::min(message->msg_iov[i].iov_len, step.datagram.size() - offset);
-            if (count == 0) {
-                break;  // an empty vector's data() may be null, which memcpy must not see
-            }
-            std::memcpy(message->msg_iov[i].iov_base, step.datagram.data() + offset, count);
-            offset += count;
-        }
-        *received = offset;
-        message->msg_flags = offset < step.datagram.size() ? MSG_TRUNC : 0;
-        message->msg_controllen = 32;
-        static_cast<sockaddr_in*>(message->msg_name)->sin_addr.s_addr = htonl(0xC0000201);
-        return true;
+// Per receive, whether the loop handed over the record as set up for the kernel to fill.
+std::vector<bool> freshRecords(RecordingSocketManager const& manager) {
+    std::vector<bool> fresh;
+    for (auto const& call : manager.receiveCalls) {
+        fresh.push_back(call.controlLength == 512 && call.flags == 0 &&
+                        call.nameLength == sizeof(sockaddr_in));
     }
-    int setsockopt(int, int, int name, void const*, unsigned int) override {
-        if (name == SO_RCVTIMEO && failTimeout) {
-            errno = EBADF;
-            return -1;
-        }
-        return 0;
-    }
-    bool getIpAddressFromInterfaceName(char const*, unsigned int&, unsigned int&) override {
-        throw std::out_of_range("handle outside the list");
-    }
-    std::string getError() override { return std::strerror(errno); }
-
-    unsigned int getDefaultGateway() override { return 0; }
-    int getsockopt(int, int, int, void*, unsigned int*) override { return -1; }
-    long sendto(int, char const*, unsigned long, int, sockaddr const*, int) override { return -1; }
-    long recvfrom(int, void*, unsigned long, int, sockaddr*, unsigned int*) override { return -1; }
-    long sendmsg(int, msghdr*, int) override { return -1; }
-    bool wasBroadcastMessage(msghdr*) override { return false; }
-    int getInterfaceIndex(msghdr*) override { return -1; }
-    void closeSocket(int) override {}
-    int getSocketUDP() override { return -1; }
-    int bindSocket(int, sockaddr*) override { return -1; }
-    int connectSocket(int, sockaddr const*) override { return -1; }
-
-    std::vector<bool> freshRecord;
-    std::size_t attempts = 0;
-    bool failTimeout = false;
-
-  private:
-    std::vector<Receive> script_;
-};
+    return fresh;
+}
 
 // What the loop handed on for one datagram.
 struct Handled {
@@ -135,7 +86,7 @@ class PacketLoop : public testing::Test {
         Verbose = false;
     }
 
-    int run(ScriptedManager& manager, DatagramHandler handler) {
+    int run(RecordingSocketManager& manager, DatagramHandler handler) {
         QEL_Finder::DiscoveryAck record{};
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
@@ -150,7 +101,8 @@ class PacketLoop : public testing::Test {
 };
 
 TEST_F(PacketLoop, HandsOnNonEmptyDatagramsAndPrintsReceiveErrors) {
-    ScriptedManager manager({{Bytes(600, 0xAB)}, {{}, EAGAIN}, {{}, ENETDOWN}, {}, {kDiscovery}});
+    RecordingSocketManager manager =
+        scripted({{Bytes(600, 0xAB)}, {{}, EAGAIN}, {{}, ENETDOWN}, {}, {kDiscovery}});
     EXPECT_EQ(run(manager, recordingHandler), 0);
     EXPECT_EQ(out,
               "Starting package processing loop\n"
@@ -161,7 +113,7 @@ TEST_F(PacketLoop, HandsOnNonEmptyDatagramsAndPrintsReceiveErrors) {
                   "Received message: 8\n"
                   "Message processing done\n");
     EXPECT_EQ(err, "");
-    EXPECT_EQ(manager.freshRecord, std::vector<bool>(5, true));
+    EXPECT_EQ(freshRecords(manager), std::vector<bool>(5, true));
 
     ASSERT_EQ(handled.size(), 2U);
     EXPECT_EQ(handled[0].received, 576U);
@@ -178,11 +130,11 @@ TEST_F(PacketLoop, HandsOnNonEmptyDatagramsAndPrintsReceiveErrors) {
 // A datagram a reply socket queued before it was connected is served before the next receive.
 TEST_F(PacketLoop, DatagramsTakenInByAReplySocketAreServedFirst) {
     Bytes const early{0x42, 0x01, 0x00, 0x80, 0x00, 0x00, 0x00, 0x09, 0x5A};
-    ScriptedManager manager({{early}, {{}, EAGAIN}, {kDiscovery}, {{}, EAGAIN}});
+    RecordingSocketManager manager = scripted({{early}, {{}, EAGAIN}, {kDiscovery}, {{}, EAGAIN}});
     QEL_Finder::deferQueuedDatagrams(manager, 7);
-    EXPECT_EQ(manager.attempts, 2U);
+    EXPECT_EQ(manager.receiveCalls.size(), 2U);
     EXPECT_EQ(run(manager, recordingHandler), 0);
-    EXPECT_EQ(manager.attempts, 4U);
+    EXPECT_EQ(manager.receiveCalls.size(), 4U);
     ASSERT_EQ(handled.size(), 2U);
     EXPECT_EQ(handled[0].received, 9U);
     EXPECT_EQ(handled[0].header, Bytes(early.begin(), early.begin() + 8));
@@ -195,37 +147,38 @@ TEST_F(PacketLoop, DatagramsTakenInByAReplySocketAreServedFirst) {
 TEST_F(PacketLoop, VerboseOffLeavesOnlyReceiveErrors) {
     Verbose = false;
     _running.store(false);  // a stop before the loop still lets one attempt through
-    ScriptedManager manager({{{}, ECONNREFUSED}});
+    RecordingSocketManager manager = scripted({{{}, ECONNREFUSED}});
     EXPECT_EQ(run(manager, recordingHandler), 0);
     EXPECT_EQ(out, std::string(std::strerror(ECONNREFUSED)) + "\n");
-    EXPECT_EQ(manager.attempts, 1U);
+    EXPECT_EQ(manager.receiveCalls.size(), 1U);
 }
 
 TEST_F(PacketLoop, ErrorsEscapingTheHandlerAbandonOnlyThatDatagram) {
-    ScriptedManager manager({{kDiscovery}, {{}, EAGAIN}, {kDiscovery}});
+    RecordingSocketManager manager = scripted({{kDiscovery}, {{}, EAGAIN}, {kDiscovery}});
     EXPECT_EQ(run(manager, onPacketArrives), 0);
-    EXPECT_EQ(manager.attempts, 3U);
+    EXPECT_EQ(manager.receiveCalls.size(), 3U);
     EXPECT_EQ(err,
               "Error while handling a datagram: handle outside the list\n"
               "Error while handling a datagram: handle outside the list\n");
     EXPECT_EQ(out.find("Message processing done"), std::string::npos) << out;
 
     _running.store(true);
-    ScriptedManager other({{kDiscovery}, {kDiscovery}});
+    RecordingSocketManager other = scripted({{kDiscovery}, {kDiscovery}});
     EXPECT_EQ(run(other, throwingHandler), 0);
-    EXPECT_EQ(other.attempts, 2U);
+    EXPECT_EQ(other.receiveCalls.size(), 2U);
     EXPECT_EQ(err,
               "Error while handling a datagram: unknown error\n"
               "Error while handling a datagram: unknown error\n");
 }
 
 TEST_F(PacketLoop, TimeoutThatCannotBeSetEndsWithStatusOne) {
-    ScriptedManager manager({{kDiscovery}});
-    manager.failTimeout = true;
+    RecordingSocketManager manager = scripted({{kDiscovery}});
+    manager.optionsFail = true;
+    manager.optionsErrno = EBADF;
     EXPECT_EQ(run(manager, recordingHandler), 1);
     EXPECT_EQ(err, "Setting the timout on a socket: " + std::string(std::strerror(EBADF)) + "\n");
     EXPECT_EQ(out, "");
-    EXPECT_EQ(manager.attempts, 0U);
+    EXPECT_EQ(manager.receiveCalls.size(), 0U);
 }
 
 }  // namespace

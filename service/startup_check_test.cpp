@@ -1,17 +1,17 @@
 #include "service/startup_check.h"
 
 #include <net/if.h>
-#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "base/temp_dir.h"
+#include "base/text_file.h"
 
 namespace fs = std::filesystem;
 
@@ -23,20 +23,6 @@ constexpr char kDhcpOnly[] = "auto eth0\niface eth0 inet dhcp\n\n";
 constexpr char kOriginal[] =
     "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet manual\n";
 constexpr char kBackup[] = "auto eth0\niface eth0 inet static\n    address 192.0.2.10\n";
-
-std::string readFile(fs::path const& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return "<missing>";
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeFile(fs::path const& path, std::string const& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 // One answer of the flag query: an errno, or the flags.
 struct FlagAnswer {
@@ -62,7 +48,7 @@ class ScriptedControl : public InterfaceControl {
         written.push_back(flags);
         return writeError;
     }
-    void bringUp() override { configAtBringUp.push_back(readFile(config_)); }
+    void bringUp() override { configAtBringUp.push_back(readText(config_)); }
 
     std::vector<std::string> configAtBringUp;
     std::vector<short> written;
@@ -77,16 +63,9 @@ class ScriptedControl : public InterfaceControl {
 class StartupCheck : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "startup_check.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-        directory_ = pattern;
-        files = {directory_ / "interfaces", directory_ / "interfaces.tmp",
-                 directory_ / "interfaces.bak"};
-        writeFile(files.config, kOriginal);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
+        files = {directory_.path() / "interfaces", directory_.path() / "interfaces.tmp",
+                 directory_.path() / "interfaces.bak"};
+        writeText(files.config, kOriginal);
     }
 
     int check(ScriptedControl& control) {
@@ -107,11 +86,11 @@ class StartupCheck : public testing::Test {
     std::string err;
 
   private:
-    fs::path directory_;
+    TempDir directory_;
 };
 
 TEST_F(StartupCheck, InterfaceUpOrMissingIsLeftAlone) {
-    writeFile(files.backup, kBackup);
+    writeText(files.backup, kBackup);
     ScriptedControl up = control({{0, kUp}});
     EXPECT_EQ(check(up), 0);
     EXPECT_EQ(out + err, "");
@@ -122,13 +101,13 @@ TEST_F(StartupCheck, InterfaceUpOrMissingIsLeftAlone) {
     EXPECT_EQ(err, std::string(std::strerror(ENODEV)) + " : eth0\n");
 
     EXPECT_TRUE(up.configAtBringUp.empty() && missing.configAtBringUp.empty());
-    EXPECT_EQ(readFile(files.config), kOriginal);
+    EXPECT_EQ(readText(files.config), kOriginal);
 }
 
 TEST_F(StartupCheck, LeftoversOfAnInterruptedRewriteAreRemoved) {
     fs::path const pendingBackup = files.backup.string() + ".tmp";
-    writeFile(files.temporary, "auto eth0\niface eth0 inet st");
-    writeFile(pendingBackup, kOriginal);
+    writeText(files.temporary, "auto eth0\niface eth0 inet st");
+    writeText(pendingBackup, kOriginal);
     ScriptedControl up = control({{0, kUp}});
     EXPECT_EQ(check(up), 0);
     EXPECT_EQ(out, "Removed " + files.temporary.string() +
@@ -136,7 +115,7 @@ TEST_F(StartupCheck, LeftoversOfAnInterruptedRewriteAreRemoved) {
                        " left by an interrupted rewrite\n");
     EXPECT_FALSE(fs::exists(files.temporary));
     EXPECT_FALSE(fs::exists(pendingBackup));
-    EXPECT_EQ(readFile(files.config), kOriginal);
+    EXPECT_EQ(readText(files.config), kOriginal);
 }
 
 TEST_F(StartupCheck, WithoutBackupTheInterfaceGetsADhcpOnlyFile) {
@@ -150,7 +129,7 @@ TEST_F(StartupCheck, WithoutBackupTheInterfaceGetsADhcpOnlyFile) {
 }
 
 TEST_F(StartupCheck, BackupIsTriedBeforeDhcpAndKept) {
-    writeFile(files.backup, kBackup);
+    writeText(files.backup, kBackup);
     ScriptedControl restored = control({{0, kDown}, {0, kUp}});
     EXPECT_EQ(check(restored), 0);
     EXPECT_EQ(out, "Interface eth0 is down, trying backupFile\n");
@@ -169,12 +148,12 @@ TEST_F(StartupCheck, BackupIsTriedBeforeDhcpAndKept) {
     EXPECT_EQ(err, "cannot bring interface eth0 up, aborting.\n");
     EXPECT_EQ(stuck.configAtBringUp.size(), 2U);
     EXPECT_TRUE(stuck.written.empty());
-    EXPECT_EQ(readFile(files.config), kDhcpOnly);
-    EXPECT_EQ(readFile(files.backup), kBackup);
+    EXPECT_EQ(readText(files.config), kDhcpOnly);
+    EXPECT_EQ(readText(files.backup), kBackup);
 }
 
 TEST_F(StartupCheck, FailuresAfterABringUp) {
-    writeFile(files.backup, kBackup);
+    writeText(files.backup, kBackup);
     ScriptedControl lostAfterBackup = control({{0, kDown}, {ENODEV, 0}});
     EXPECT_EQ(check(lostAfterBackup), 1);
     EXPECT_EQ(err, std::string(std::strerror(ENODEV)) + "\n");
@@ -200,14 +179,14 @@ TEST_F(StartupCheck, BackupThatCannotBePutBackCountsAsAFailedStage) {
 
     // Nothing can be written next to the interfaces file: it stays as it was, never missing.
     fs::remove(files.backup);
-    writeFile(files.config, kOriginal);
-    writeFile(files.backup, kBackup);
+    writeText(files.config, kOriginal);
+    writeText(files.backup, kBackup);
     files.temporary = files.config.parent_path() / "no-such-dir" / "interfaces.tmp";
     ScriptedControl unwritable = control({{0, kDown}, {0, kUp}});
     EXPECT_EQ(check(unwritable), 0);
     EXPECT_EQ(out, "Interface eth0 is down, trying dhcp\n");
     EXPECT_EQ(unwritable.configAtBringUp, std::vector<std::string>{kOriginal});
-    EXPECT_EQ(readFile(files.config), kOriginal);
+    EXPECT_EQ(readText(files.config), kOriginal);
 }
 
 }  // namespace

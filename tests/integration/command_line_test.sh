@@ -43,9 +43,7 @@ last_operand_names_the_interface() {
     local reply
     reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX")
     expect_match "discovery reply" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=000000030' "$reply"
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 unsafe_names_are_refused_untouched() {

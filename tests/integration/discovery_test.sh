@@ -84,9 +84,7 @@ started() {
 }
 
 stopped_cleanly() {
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 stop_snmpd() {

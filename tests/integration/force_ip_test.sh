@@ -21,16 +21,14 @@ PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
 # allow-hotplug), a head written with tabs and double blanks, tab-indented options with a comment
 # inside the stanza, an indented stanza of another interface right after it, an inet6 stanza and
 # another interface behind.
-RICH_INTERFACES='# device network configuration
+RICH_HEAD='# device network configuration
 auto lo
 iface lo inet loopback
 
 allow-hotplug eth0
-iface  eth0	inet  static
-	address 192.0.2.10/24
-	gateway 192.0.2.1
-	# the PC segment
-  iface wlan0 inet manual
+'
+# What follows eth0's stanza, which every rewrite keeps as it is.
+RICH_TAIL='  iface wlan0 inet manual
     mtu 1400
 
 iface eth0 inet6 auto
@@ -38,44 +36,27 @@ iface eth0 inet6 auto
 auto eth1
 iface eth1 inet dhcp
 '
-RICH_AFTER_STATIC='# device network configuration
-auto lo
-iface lo inet loopback
-
-allow-hotplug eth0
-auto eth0
+RICH_INTERFACES="${RICH_HEAD}iface  eth0	inet  static
+	address 192.0.2.10/24
+	gateway 192.0.2.1
+	# the PC segment
+$RICH_TAIL"
+RICH_AFTER_STATIC="${RICH_HEAD}auto eth0
 iface eth0 inet static
   address 192.0.2.20
   netmask 255.255.255.0
   gateway 192.0.2.1
 
-  iface wlan0 inet manual
-    mtu 1400
-
-iface eth0 inet6 auto
-
-auto eth1
-iface eth1 inet dhcp
-'
+$RICH_TAIL"
 # NETLAB_DEFAULT_INTERFACES after a dhcp request, and that after a static one without gateway.
-DEFAULT_AFTER_DHCP='# interfaces(5) file used by ifup(8) and ifdown(8)
-auto lo
-iface lo inet loopback
+DEFAULT_AFTER_DHCP="# interfaces(5) file used by ifup(8) and ifdown(8)
+$(netlab_interfaces_text dhcp)
 
-auto eth0
-iface eth0 inet dhcp
+"
+DHCP_AFTER_STATIC="# interfaces(5) file used by ifup(8) and ifdown(8)
+$(netlab_interfaces_text static '  address 192.0.2.30' '  netmask 255.255.255.0')
 
-'
-DHCP_AFTER_STATIC='# interfaces(5) file used by ifup(8) and ifdown(8)
-auto lo
-iface lo inet loopback
-
-auto eth0
-iface eth0 inet static
-  address 192.0.2.30
-  netmask 255.255.255.0
-
-'
+"
 
 # A new pair of hosts whose device has TEXT (default: the static 192.0.2.10 stanza) as its
 # interfaces file and eth0 up from it, and a resolver file of our own.
@@ -143,30 +124,22 @@ stop_listening() {
     wait "$PEER_PID" 2>/dev/null
 }
 
-# The hex of the 256-byte discovery reply from ADDRESS (header included), or nothing.
-discovery_hex() {
-    netlab_udp_peer send --to "$1" --hex "$NETLAB_DISCOVERY_HEX" | sed -n 's/.* len=256 hex=//p' |
-        head -n 1
+# send_force_ip FLAG REQ_ID ADDRESS MASK GATEWAY: sends that force-IP to the device and waits for
+# the acknowledge and until the device answers at ADDRESS; what came back is in $PEER_OUT.
+send_force_ip() {
+    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex "$@")"
+    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
+    wait_handled "$3"
+    stop_listening
 }
 
-# payload_word HEX OFFSET: the four bytes at OFFSET of the payload behind the 8-byte header.
-payload_word() {
-    printf '%s' "${1:$(((8 + $2) * 2)):8}"
-}
-
-# expect_discovery ADDRESS IP_CONFIG MASK GATEWAY: a discovery to ADDRESS reports that address,
-# the current IP configuration word and the mask and gateway (all hex).
-expect_discovery() {
-    local hex
-    hex=$(discovery_hex "$1")
-    if [ -z "$hex" ]; then
-        netlab_check_failed "no discovery reply from $1"
-        return
-    fi
-    expect_eq "IP configuration reported at $1" "$2" "$(payload_word "$hex" 20)"
-    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" "$(payload_word "$hex" 36)"
-    expect_eq "mask reported at $1" "$3" "$(payload_word "$hex" 52)"
-    expect_eq "gateway reported at $1" "$4" "$(payload_word "$hex" 68)"
+# expect_files_untouched MTIME: the interfaces file is the default one, last written at MTIME,
+# with no backup beside it, and the resolver file is ours.
+expect_files_untouched() {
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_eq "interfaces file time" "$1" "$(stat -c %y "$NETLAB_INTERFACES")"
+    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
+    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
 }
 
 static_address_is_applied() {
@@ -174,10 +147,7 @@ static_address_is_applied() {
     # Mode 1 removes the link-local address; the daemon sets 0 for a static configuration.
     dev_exec sysctl -q -w net.ipv6.conf.eth0.addr_gen_mode=1
     start_serving
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
-    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
-    wait_handled 192.0.2.20
-    stop_listening
+    send_force_ip 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1
 
     expect_file_text "acknowledge" "$PEER_OUT" \
         "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a01
@@ -204,9 +174,7 @@ Link is ready
     expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
     expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
 
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 dhcp_and_back_to_static() {
@@ -220,7 +188,7 @@ dhcp_and_back_to_static() {
         "$(netlab_force_ip_hex 01 5a02 255.255.255.255 0.0.0.0 0.0.0.0)"
     netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge for dhcp"
     local lease
-    lease=$(awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases")
+    lease=$(netlab_leased_address)
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
     wait_handled "$lease"
     stop_listening
@@ -260,9 +228,7 @@ dhcp_and_back_to_static() {
     expect_no_match "lease still on eth0" " inet ${lease//./\\.}/" "$addresses"
     expect_discovery 192.0.2.30 00000005 ffffff00 00000000
 
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 # The DHCP client that ifup starts outlives the daemon: it must hold nothing of the daemon's, or
@@ -275,7 +241,7 @@ dhcp_client_inherits_nothing() {
     probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 255.255.255.255 0.0.0.0 0.0.0.0 \
         --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)
     expect_match "dhcp acknowledge" 'status 0x0000 \(success\)$' "$probe"
-    lease=$(awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases")
+    lease=$(netlab_leased_address)
     wait_handled "$lease"
     client=$(for pid in $(ip netns pids "$NETLAB_DEV"); do
         [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = dhclient ] && echo "$pid"
@@ -296,9 +262,7 @@ dhcp_client_inherits_nothing() {
     netlab_wait_serving "$lease" 30 || netlab_check_failed "no successor after a stop"
     expect_match "back-to-back discoveries after a restart" '^sent=100 answered=100 ' \
         "$(netlab_udp_peer burst --to "$lease" --count 100 --timeout-ms 2000)"
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 # A camera set to dhcp on a network without a DHCP server: when dhclient gives up, Debian's
@@ -322,8 +286,8 @@ link_local_without_a_dhcp_server() {
     expect_match "broadcast answer from the link-local address" \
         "^from=${address//./\\.}:3956 to=255\.255\.255\.255 len=256 hex=0000000300f85a0c" "$hex"
     hex=${hex##* hex=}
-    expect_eq "IP configuration reported" 00000006 "$(payload_word "$hex" 20)"
-    expect_eq "address reported" "$(netlab_address_hex "$address")" "$(payload_word "$hex" 36)"
+    expect_eq "IP configuration reported" 00000006 "$(netlab_payload_word "$hex" 20)"
+    expect_eq "address reported" "$(netlab_address_hex "$address")" "$(netlab_payload_word "$hex" 36)"
     probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
         192.0.2.1 --to 255.255.255.255 --timeout-ms 60000)
     expect_match "static acknowledge" \
@@ -353,25 +317,17 @@ $PRINTED_MAC
 Restarting network service
 "
     expect_true "eth0 was not restarted" test "$(carrier_changes)" -gt "$changes"
-    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
-    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
-    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
-    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_files_untouched "$mtime"
     expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
 
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 broadcast_acknowledge_flag() {
     fresh_device
     start_serving
     # From a requester inside the subnet: the flag alone decides.
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 11 5a04 192.0.2.21 255.255.255.0 192.0.2.1)"
-    netlab_wait_output "$PEER_OUT" ' len=8 ' 60 || netlab_check_failed "no acknowledge"
-    wait_handled 192.0.2.21
-    stop_listening
+    send_force_ip 11 5a04 192.0.2.21 255.255.255.0 192.0.2.1
     expect_file_text "acknowledge" "$PEER_OUT" \
         "from=192.0.2.21:3956 to=255.255.255.255 len=8 hex=0000000500005a04
 "
@@ -399,14 +355,9 @@ requests_for_no_one() {
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
     expect_file_text "stderr" "$NETLAB_DAEMON_ERR" ""
     expect_eq "carrier changes" "$changes" "$(carrier_changes)"
-    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
-    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
-    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
-    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_files_untouched "$mtime"
     expect_match "address on eth0" ' inet 192\.0\.2\.10/24 ' "$(eth0_ipv4)"
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 # eth0's stanza in interfaces.d, as Debian images often keep it: a rewrite of the main file would
@@ -467,15 +418,10 @@ refused_configurations() {
     done
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
     expect_eq "carrier changes" "$changes" "$(carrier_changes)"
-    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
-    expect_eq "interfaces file time" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
-    expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
-    expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
+    expect_files_untouched "$mtime"
     expect_match "address on eth0" ' inet 192\.0\.2\.10/24 ' "$(eth0_ipv4)"
     expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 # A full file system, a read-only /etc/network, a missing interfaces file: one line that says so,
@@ -511,9 +457,7 @@ unwritable_or_missing_file() {
         expect_eq "$fault: files left" "" "$(cd "$files" && ls -d interfaces.tmp interfaces.bak interfaces.bak.tmp 2>/dev/null)"
         expect_file_text "$fault: resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
         expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
-        netlab_stop_daemon TERM
-        expect_status "$fault: stop" 0 $?
-        expect_no_sanitizer_report "$fault: stderr" "$NETLAB_DAEMON_ERR"
+        expect_clean_stop "$fault"
     done
 }
 

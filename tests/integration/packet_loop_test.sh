@@ -30,9 +30,7 @@ verbose_lines_per_datagram() {
         "$(lines_for --size 600)"
     expect_eq "empty datagram" "" "$(lines_for --empty)"
     expect_true "the daemon ended" netlab_daemon_running
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 quiet_without_verbose() {

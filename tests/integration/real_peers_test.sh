@@ -38,9 +38,7 @@ start_device() {
 }
 
 stopped_cleanly() {
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_clean_stop
 }
 
 aravis_lists_the_device() {

@@ -11,33 +11,16 @@ iface eth0 inet dhcp
 
 '
 # No address, so ifup refuses it; the recovery must not depend on what the broken file held.
-BROKEN_INTERFACES='auto lo
-iface lo inet loopback
-
-auto eth0
-iface eth0 inet static
-    netmask 255.255.255.0
-'
+BROKEN_INTERFACES="$(netlab_interfaces_text static '    netmask 255.255.255.0')
+"
 # A backup as a rewrite leaves it, but ending without a line feed, so that only a byte-for-byte
 # copy gives the same file.
-GOOD_BACKUP='# restored from the backup
-auto lo
-iface lo inet loopback
-
-auto eth0
-iface eth0 inet static
-	address 192.0.2.30
-	netmask 255.255.255.0
-	gateway 192.0.2.1'
+GOOD_BACKUP="# restored from the backup
+$(netlab_interfaces_text static '	address 192.0.2.30' '	netmask 255.255.255.0' \
+    '	gateway 192.0.2.1')"
 # An address ifup rejects, so the interface stays down with this backup.
-FAILING_BACKUP='auto lo
-iface lo inet loopback
-
-auto eth0
-iface eth0 inet static
-    address 192.0.2.300
-    netmask 255.255.255.0
-'
+FAILING_BACKUP="$(netlab_interfaces_text static '    address 192.0.2.300' '    netmask 255.255.255.0')
+"
 
 # A new pair of hosts, eth0 down, with INTERFACES as the interfaces file and, when given, BACKUP
 # as its backup.
@@ -55,12 +38,6 @@ eth0_is_down() {
     [ $((flags & 1)) -eq 0 ]
 }
 
-# The address dnsmasq leased to the device, waiting up to 60 s for it.
-leased_address() {
-    netlab_wait_output "$NETLAB_DIR/dnsmasq.leases" " $NETLAB_DEVICE_MAC " 60 || return 1
-    awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases"
-}
-
 # expect_serving ADDRESS IP_CONFIG: the daemon answers a discovery at ADDRESS, reporting that
 # address and the current IP configuration word (hex).
 expect_serving() {
@@ -68,17 +45,7 @@ expect_serving() {
         netlab_check_failed "no discovery answered at $1"
         return
     fi
-    local hex
-    hex=$(netlab_udp_peer send --to "$1" --hex "$NETLAB_DISCOVERY_HEX" |
-        sed -n 's/.* len=256 hex=//p' | head -n 1)
-    expect_eq "IP configuration reported at $1" "$2" "${hex:56:8}"
-    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" "${hex:88:8}"
-}
-
-stop_cleanly() {
-    netlab_stop_daemon TERM
-    expect_status "stop" 0 $?
-    expect_no_sanitizer_report "stderr" "$NETLAB_DAEMON_ERR"
+    expect_discovery "$1" "$2"
 }
 
 no_backup_falls_back_to_dhcp() {
@@ -86,7 +53,7 @@ no_backup_falls_back_to_dhcp() {
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     netlab_start_daemon
     local lease
-    lease=$(leased_address) || netlab_check_failed "no lease from dnsmasq"
+    lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
     expect_serving "$lease" 00000006
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" \
@@ -97,7 +64,7 @@ no_backup_falls_back_to_dhcp() {
     expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
     expect_match "leased address on eth0" " inet ${lease//./\\.}/24 " \
         "$(dev_exec ip -4 -o addr show dev eth0)"
-    stop_cleanly
+    expect_clean_stop
 }
 
 good_backup_is_restored() {
@@ -110,7 +77,7 @@ good_backup_is_restored() {
     expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$GOOD_BACKUP"
     expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
     expect_no_match "stderr" 'failed with' "$(cat "$NETLAB_DAEMON_ERR")"
-    stop_cleanly
+    expect_clean_stop
 }
 
 failing_backup_then_dhcp() {
@@ -118,7 +85,7 @@ failing_backup_then_dhcp() {
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     netlab_start_daemon
     local lease
-    lease=$(leased_address) || netlab_check_failed "no lease from dnsmasq"
+    lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
     expect_serving "$lease" 00000006
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "Interface eth0 is down, trying backupFile
 Interface eth0 is down, trying dhcp
@@ -128,7 +95,7 @@ Interface eth0 is down, trying dhcp
         "$(grep 'failed with' "$NETLAB_DAEMON_ERR")"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
     expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$FAILING_BACKUP"
-    stop_cleanly
+    expect_clean_stop
 }
 
 # ifup that always fails (and notes each call), so that neither stage can bring eth0 up.

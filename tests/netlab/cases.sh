@@ -61,6 +61,34 @@ expect_no_sanitizer_report() {
     expect_no_match "$1" 'Sanitizer|runtime error:' "$(cat "$2" 2>/dev/null)"
 }
 
+# expect_clean_stop [WHAT]: stops the daemon with TERM; it ends with status 0 and leaves no
+# sanitizer report on its stderr. WHAT, when given, leads both check names.
+expect_clean_stop() {
+    local what=${1:+$1: }
+    netlab_stop_daemon TERM
+    expect_status "${what}stop" 0 $?
+    expect_no_sanitizer_report "${what}stderr" "$NETLAB_DAEMON_ERR"
+}
+
+# expect_discovery ADDRESS IP_CONFIG [MASK GATEWAY]: a discovery sent to ADDRESS is answered
+# with that address, the current IP configuration word and, when given, the mask and gateway
+# (all hex).
+expect_discovery() {
+    local hex
+    hex=$(netlab_discovery_hex "$1")
+    if [ -z "$hex" ]; then
+        netlab_check_failed "no discovery reply from $1"
+        return
+    fi
+    expect_eq "IP configuration reported at $1" "$2" "$(netlab_payload_word "$hex" 20)"
+    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" \
+        "$(netlab_payload_word "$hex" 36)"
+    if [ $# -ge 4 ]; then
+        expect_eq "mask reported at $1" "$3" "$(netlab_payload_word "$hex" 52)"
+        expect_eq "gateway reported at $1" "$4" "$(netlab_payload_word "$hex" 68)"
+    fi
+}
+
 # expect_status WHAT EXPECTED ACTUAL: an exit status.
 expect_status() {
     [ "$2" = "$3" ] || netlab_check_failed "$1: exit status $3, expected $2"

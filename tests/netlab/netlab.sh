@@ -25,16 +25,21 @@ NETLAB_SNMP_COMMUNITY=tulmar
 # A discovery command: key 0x42, acknowledge required, DISCOVERY_CMD, no payload, req_id 0x1234.
 NETLAB_DISCOVERY_HEX='42 01 00 02 00 00 12 34'
 
-NETLAB_DEFAULT_INTERFACES='# interfaces(5) file used by ifup(8) and ifdown(8)
-auto lo
-iface lo inet loopback
+# netlab_interfaces_text METHOD [OPTION_LINE...]: the lines of an interfaces file with lo and an
+# auto eth0 stanza of METHOD and these option lines (indent included), no line feed after the last.
+netlab_interfaces_text() {
+    local line
+    printf 'auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet %s' "$1"
+    shift
+    for line in "$@"; do
+        printf '\n%s' "$line"
+    done
+}
 
-auto eth0
-iface eth0 inet static
-    address 192.0.2.10
-    netmask 255.255.255.0
-    gateway 192.0.2.1
-'
+NETLAB_DEFAULT_INTERFACES="# interfaces(5) file used by ifup(8) and ifdown(8)
+$(netlab_interfaces_text static '    address 192.0.2.10' '    netmask 255.255.255.0' \
+    '    gateway 192.0.2.1')
+"
 
 NETLAB_DEV=""
 NETLAB_PC=""
@@ -296,6 +301,19 @@ netlab_address_hex() {
     printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
 }
 
+# netlab_discovery_hex [ADDRESS]: the hex of the first 256-byte answer (header included) to a
+# discovery sent to ADDRESS (default the device's), or nothing.
+netlab_discovery_hex() {
+    netlab_udp_peer send --to "${1:-$NETLAB_DEVICE_ADDRESS}" --hex "$NETLAB_DISCOVERY_HEX" |
+        sed -n 's/.* len=256 hex=//p' | head -n 1
+}
+
+# netlab_payload_word HEX OFFSET: the four bytes at OFFSET of the payload behind the 8-byte
+# header of a reply's HEX.
+netlab_payload_word() {
+    printf '%s' "${1:$(((8 + $2) * 2)):8}"
+}
+
 # A FORCEIP_CMD: netlab_force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC_HEX]. FLAG 01 asks for
 # an acknowledge, 11 for one by broadcast; REQ_ID is four hex digits; MAC_HEX defaults to the
 # device's. Payload: 2 reserved bytes, the MAC, then each address in the last 4 of a 16-byte field.
@@ -336,6 +354,13 @@ netlab_start_dnsmasq() {
     netlab_wait_output "$d/dnsmasq.log" 'DHCP, IP range' 10
 }
 
+# netlab_leased_address [SECONDS=60]: the address dnsmasq leased to the device, once there is
+# one; 1 when none came in time.
+netlab_leased_address() {
+    netlab_wait_output "$NETLAB_DIR/dnsmasq.leases" " $NETLAB_DEVICE_MAC " "${1:-60}" || return 1
+    awk -v mac="$NETLAB_DEVICE_MAC" '$2 == mac {print $3}' "$NETLAB_DIR/dnsmasq.leases"
+}
+
 # Starts Debian's snmpd in the device host on udp:127.0.0.1:161 with read community "tulmar" and
 # the given sysName; config and log in the test directory. Returns 1 when it does not answer a
 # query of sysName.0 within 15 s.
@@ -364,6 +389,17 @@ EOF
     return 1
 }
 
+# Sends SIGNAL to every process in the two hosts.
+netlab_signal_namespaces() {
+    local ns pid
+    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+        [ -n "$ns" ] || continue
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -s "$1" "$pid" 2>/dev/null
+        done
+    done
+}
+
 # Ends every process the test started, in and out of the namespaces, deletes both namespaces
 # and the test directory (kept when NETLAB_KEEP=1, for a look after a failure).
 netlab_teardown() {
@@ -371,12 +407,7 @@ netlab_teardown() {
     for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
         kill -s TERM "$pid" 2>/dev/null
     done
-    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
-        [ -n "$ns" ] || continue
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do
-            kill -s TERM "$pid" 2>/dev/null
-        done
-    done
+    netlab_signal_namespaces TERM
     local waited=0
     while [ "$waited" -lt 30 ]; do
         pids=""
@@ -387,12 +418,7 @@ netlab_teardown() {
         sleep 0.1
         waited=$((waited + 1))
     done
-    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
-        [ -n "$ns" ] || continue
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do
-            kill -s KILL "$pid" 2>/dev/null
-        done
-    done
+    netlab_signal_namespaces KILL
     for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
         kill -s KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null

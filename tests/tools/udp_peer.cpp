@@ -29,8 +29,12 @@
 #include <vector>
 
 #include "base/hex_digit.h"
+#include "net/socket_address.h"
 
 namespace {
+
+using QEL_Finder::testing::messageHeader;
+using QEL_Finder::testing::socketAddress;
 
 constexpr int kUsageError = 2;
 constexpr int kSocketError = 3;
@@ -282,14 +286,6 @@ std::optional<std::string> parseRepeated(std::vector<std::string_view> const& ar
     return error;
 }
 
-sockaddr_in socketAddress(in_addr address, std::uint16_t port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    result.sin_addr = address;
-    return result;
-}
-
 class Socket {
   public:
     explicit Socket(int fd) : fd_(fd) {}
@@ -318,11 +314,7 @@ bool enableOption(int fd, int level, int option) {
 bool sendDatagram(int fd, SendRequest const& req) {
     sockaddr_in to = socketAddress(req.to, req.port);
     iovec data{const_cast<std::uint8_t*>(req.payload.data()), req.payload.size()};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
+    msghdr message = messageHeader(to, {&data, 1});
     alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     if (req.from) {
         message.msg_control = control;
@@ -375,13 +367,7 @@ bool printReplies(int fd, int listenMs) {
         sockaddr_in from{};
         iovec data{buffer.data(), buffer.size()};
         alignas(cmsghdr) unsigned char control[256] = {};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
+        msghdr message = messageHeader(from, {&data, 1}, control);
         ssize_t received = recvmsg(fd, &message, 0);
         if (received < 0) {
             std::cerr << "udp_peer: " << errorText("receiving") << std::endl;
