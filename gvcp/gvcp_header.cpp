@@ -12,7 +12,7 @@ namespace {
 
 std::string hex16(unsigned value) {
     char text[8];
-    std::snprintf(text, sizeof text, "0x%04x", value);
+    static_cast<void>(std::snprintf(text, sizeof text, "0x%04x", value));
     return text;
 }
 
@@ -28,50 +28,62 @@ std::array<std::uint8_t, kHeaderSize> commandFor(std::uint16_t command, std::uin
 
 }  // namespace
 
-std::optional<CommandHeader> parseCommandHeader(std::span<std::uint8_t const> bytes) {
+namespace {
+
+// Both headers are three big-endian 16-bit words and an id; the command header's first word
+// holds its key and flag bytes.
+struct HeaderWords {
+    std::uint16_t first = 0;
+    std::uint16_t code = 0;
+    std::uint16_t length = 0;
+    ReqId id{};
+};
+
+std::optional<HeaderWords> readHeaderWords(std::span<std::uint8_t const> bytes) {
     if (bytes.size() < kHeaderSize) {
         return std::nullopt;
     }
-    CommandHeader header;
-    header.key = bytes[0];
-    header.flag = bytes[1];
-    header.command = loadBe16(&bytes[2]);
-    header.length = loadBe16(&bytes[4]);
-    header.reqId = {bytes[6], bytes[7]};
-    return header;
+    return HeaderWords{
+        loadBe16(&bytes[0]), loadBe16(&bytes[2]), loadBe16(&bytes[4]), {bytes[6], bytes[7]}};
+}
+
+std::array<std::uint8_t, kHeaderSize> writeHeaderWords(HeaderWords const& words) {
+    std::array<std::uint8_t, kHeaderSize> bytes{};
+    storeBe16(&bytes[0], words.first);
+    storeBe16(&bytes[2], words.code);
+    storeBe16(&bytes[4], words.length);
+    bytes[6] = words.id[0];
+    bytes[7] = words.id[1];
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<CommandHeader> parseCommandHeader(std::span<std::uint8_t const> bytes) {
+    std::optional<HeaderWords> const words = readHeaderWords(bytes);
+    if (!words) {
+        return std::nullopt;
+    }
+    return CommandHeader{static_cast<std::uint8_t>(words->first >> 8),
+                         static_cast<std::uint8_t>(words->first), words->code, words->length,
+                         words->id};
 }
 
 std::array<std::uint8_t, kHeaderSize> buildCommandHeader(CommandHeader const& header) {
-    std::array<std::uint8_t, kHeaderSize> bytes{};
-    bytes[0] = header.key;
-    bytes[1] = header.flag;
-    storeBe16(&bytes[2], header.command);
-    storeBe16(&bytes[4], header.length);
-    bytes[6] = header.reqId[0];
-    bytes[7] = header.reqId[1];
-    return bytes;
+    return writeHeaderWords({static_cast<std::uint16_t>((header.key << 8) | header.flag),
+                             header.command, header.length, header.reqId});
 }
 
 std::optional<AckHeader> parseAckHeader(std::span<std::uint8_t const> bytes) {
-    if (bytes.size() < kHeaderSize) {
+    std::optional<HeaderWords> const words = readHeaderWords(bytes);
+    if (!words) {
         return std::nullopt;
     }
-    AckHeader header;
-    header.status = loadBe16(&bytes[0]);
-    header.answer = loadBe16(&bytes[2]);
-    header.length = loadBe16(&bytes[4]);
-    header.ackId = {bytes[6], bytes[7]};
-    return header;
+    return AckHeader{words->first, words->code, words->length, words->id};
 }
 
 std::array<std::uint8_t, kHeaderSize> buildAckHeader(AckHeader const& header) {
-    std::array<std::uint8_t, kHeaderSize> bytes{};
-    storeBe16(&bytes[0], header.status);
-    storeBe16(&bytes[2], header.answer);
-    storeBe16(&bytes[4], header.length);
-    bytes[6] = header.ackId[0];
-    bytes[7] = header.ackId[1];
-    return bytes;
+    return writeHeaderWords({header.status, header.answer, header.length, header.ackId});
 }
 
 namespace {

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "base/hex_digit.h"
+#include "gvcp/gvcp_header.h"
 #include "net/socket_address.h"
 
 namespace {
@@ -38,7 +39,7 @@ using QEL_Finder::testing::socketAddress;
 
 constexpr int kUsageError = 2;
 constexpr int kSocketError = 3;
-constexpr std::uint16_t kGvcpPort = 3956;
+using QEL_Finder::kGvcpPort;
 
 struct SendRequest {
     in_addr to{};
