@@ -12,7 +12,7 @@
 #include "gvcp/link_wait.h"
 #include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
-#include "net/sockets.h"
+#include "net/reply_socket.h"
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"
 

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "base/process_state.h"
-#include "net/sockets.h"
+#include "net/reply_socket.h"
 
 namespace QEL_Finder {
 

@@ -1,3 +1,5 @@
+#include "net/reply_socket.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,7 +10,7 @@
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
 #include "net/deferred_datagrams.h"
-#include "net/sockets.h"
+#include "net/setup_socket.h"
 
 int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager* manager,
                     std::string& interfaceName) {

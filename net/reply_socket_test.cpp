@@ -10,7 +10,7 @@
 #include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
 #include "net/recording_socket_manager.h"
-#include "net/sockets.h"
+#include "net/reply_socket.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
+#include "net/setup_socket.h"
+
 #include <sys/socket.h>
 
 #include <iostream>
 #include <string>
-
-#include "net/sockets.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "net/linux_socket_manager.h"
 #include "net/private_network.h"
 #include "net/recording_socket_manager.h"
-#include "net/sockets.h"
+#include "net/setup_socket.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "base/hex_digit.h"
-#include "netconfig/detail.h"
 #include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"

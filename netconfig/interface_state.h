@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -12,3 +13,16 @@ std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name);
 
 // True when "/etc/network/interfaces" configures the interface's inet stanza by dhcp.
 bool isDHCPEnabled(std::string name);
+
+// The same two readers on any path, so that tests run on temporary directories.
+namespace detail {
+
+// Six octets from a sysfs address file; six zeros when the file is empty, and six zeros after
+// one line on standard error when it is missing or malformed.
+std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file);
+
+// True when the interfaces file at that path configures the interface's inet stanza by dhcp;
+// false (after one line on standard error) when it cannot be opened.
+bool configuresDhcp(std::filesystem::path const& file, std::string_view name);
+
+}  // namespace detail

@@ -4,7 +4,6 @@
 
 #include "base/temp_dir.h"
 #include "base/text_file.h"
-#include "netconfig/detail.h"
 #include "netconfig/test_sandbox.h"
 
 using testing::internal::CaptureStderr;

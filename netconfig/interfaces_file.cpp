@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "base/ipv4_address.h"
-#include "netconfig/detail.h"
 #include "netconfig/file_io.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/stanza_scan.h"

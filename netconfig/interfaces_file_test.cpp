@@ -12,7 +12,6 @@
 
 #include "base/temp_dir.h"
 #include "base/text_file.h"
-#include "netconfig/detail.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/sourced_stanza.h"
 #include "netconfig/test_sandbox.h"

@@ -11,7 +11,7 @@
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/linux_socket_manager.h"
-#include "net/sockets.h"
+#include "net/setup_socket.h"
 #include "netconfig/config_checks.h"
 #include "service/command_line.h"
 #include "service/discovery_record.h"
