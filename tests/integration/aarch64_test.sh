@@ -53,12 +53,7 @@ force_ip_readdresses() {
         "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
             192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)"
     netlab_wait_serving 192.0.2.20 60 || netlab_check_failed "no answer at 192.0.2.20"
-    local hex
-    hex=$(netlab_udp_peer send --to 192.0.2.20 --hex "$NETLAB_DISCOVERY_HEX" |
-        sed -n 's/^from=192\.0\.2\.20:3956 to=192\.0\.2\.1 len=256 hex=//p')
-    # IP configuration, address, mask and gateway, at 20, 36, 52 and 68 behind the 8-byte header.
-    expect_eq "configuration reported" "00000005 c0000214 ffffff00 c0000201" \
-        "${hex:56:8} ${hex:88:8} ${hex:120:8} ${hex:152:8}"
+    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
     expect_match "address on eth0" ' inet 192\.0\.2\.20/24 ' \
         "$(dev_exec ip -4 -o addr show dev eth0)"
     stopped_cleanly
