@@ -84,17 +84,19 @@ std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint
         unsigned int fromLength = sizeof from;
         long const received = sockets.recvfrom(handle, buffer.data(), buffer.size(), 0,
                                                reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (received >= 0) {
-            std::span<std::uint8_t const> const answer(buffer.data(),
-                                                       static_cast<std::size_t>(received));
-            if (onAnswer(answer, Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)}) ==
-                Wanted::Enough) {
-                return std::nullopt;
+        if (received < 0) {
+            // A time-out ends at the deadline check; ECONNREFUSED, a port-unreachable answer to
+            // an earlier unicast request, only means that no device listens there.
+            if (errno == EAGAIN || errno == EINTR || errno == ECONNREFUSED) {
+                continue;
             }
-        } else if (errno != EAGAIN && errno != EINTR && errno != ECONNREFUSED) {
-            // A port-unreachable answer to an earlier unicast request (ECONNREFUSED) only means
-            // that no device listens there; the others may still answer.
             return failed(sockets, "receiving reply");
+        }
+        std::span<std::uint8_t const> const answer(buffer.data(),
+                                                   static_cast<std::size_t>(received));
+        if (onAnswer(answer, Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)}) ==
+            Wanted::Enough) {
+            return std::nullopt;
         }
     }
 }
