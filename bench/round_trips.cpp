@@ -14,6 +14,7 @@
 #include "bench/round_trip_stats.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
+#include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/exchange.h"
 #include "tools/gvcp-probe/probe_commands.h"
 
@@ -152,12 +153,13 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
             return kExitSocketError;
         }
     }
-    auto opened = gvcp_probe::openUdpSocket(Endpoint{0, 0});
-    if (auto* error = std::get_if<gvcp_probe::SocketError>(&opened)) {
-        reportError(err, error->text);
+    QEL_Finder::LinuxSocketManager sockets;
+    auto const opened = gvcp_probe::openUdpSocket(sockets, Endpoint{0, 0});
+    if (auto const* error = std::get_if<gvcp_probe::SocketError>(&opened)) {
+        reportError(err, *error);
         return kExitSocketError;
     }
-    Fd const& socket = std::get<Fd>(opened);
+    int const socket = std::get<int>(opened);
 
     std::vector<double> roundTripsUs;
     roundTripsUs.reserve(static_cast<std::size_t>(options.count));
@@ -179,8 +181,9 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
         };
         auto const start = std::chrono::steady_clock::now();
         auto const deadline = start + std::chrono::milliseconds(options.timeoutMs);
-        if (auto error = gvcp_probe::exchange(socket, options.to, request, deadline, onAnswer)) {
-            reportError(err, error->text);
+        if (auto error =
+                gvcp_probe::exchange(sockets, socket, options.to, request, deadline, onAnswer)) {
+            reportError(err, *error);
             return kExitSocketError;
         }
         std::chrono::duration<double, std::micro> const elapsed =
@@ -205,11 +208,11 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
 
     DurationSummary const summary = summarize(roundTripsUs);
     char line[200];
-    std::snprintf(line, sizeof line,
-                  "answered=%zu lost=%d warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f "
-                  "max_us=%.1f",
-                  roundTripsUs.size(), lost, options.warmup, summary.median, summary.p99,
-                  summary.min, summary.max);
+    (void)std::snprintf(line, sizeof line,
+                        "answered=%zu lost=%d warmup=%d median_us=%.1f p99_us=%.1f min_us=%.1f "
+                        "max_us=%.1f",
+                        roundTripsUs.size(), lost, options.warmup, summary.median, summary.p99,
+                        summary.min, summary.max);
     out << line << std::endl;
     if (roundTripsUs.empty()) {
         reportError(err, "no discovery was answered");

@@ -130,7 +130,7 @@ TEST(DiscoveryRoundTrips, WarmUpIsSentButNotTimedAndEverySampleIsWritten) {
         return std::vector<Bytes>{discoveryReply(request, 0x5E)};
     });
     std::string const samples = ::testing::TempDir() + "bench_samples_warmup";
-    std::remove(samples.c_str());
+    (void)std::remove(samples.c_str());
     std::string const port = std::to_string(device.endpoint().port);
     Outcome const r = runBench({"--to", "127.0.0.1", "--port", port.c_str(), "--count", "5",
                                 "--warmup", "3", "--samples", samples.c_str()});
@@ -152,7 +152,7 @@ TEST(DiscoveryRoundTrips, WarmUpIsSentButNotTimedAndEverySampleIsWritten) {
     for (std::string const& line : lines) {
         EXPECT_GT(std::stod(line), 0.0) << line;
     }
-    std::remove(samples.c_str());
+    (void)std::remove(samples.c_str());
 }
 
 TEST(DiscoveryRoundTrips, UnansweredRequestsAreLostAndStaleAnswersSkipped) {
@@ -234,9 +234,10 @@ TEST(DiscoveryRoundTrips, AnUnwritableSamplesFileStopsBeforeSending) {
     EXPECT_EQ(r.err, "discovery_round_trips: cannot write samples to " + samples + "\n");
     EXPECT_EQ(r.out, "");
     // Releases the responder: the first datagram it sees must be this one, not the probe's.
-    auto opened = openUdpSocket(Endpoint{0, 0});
-    ASSERT_TRUE(std::holds_alternative<Fd>(opened));
-    EXPECT_FALSE(sendDatagram(std::get<Fd>(opened), device.endpoint(), Bytes{0x42}));
+    QEL_Finder::LinuxSocketManager sockets;
+    auto opened = openUdpSocket(sockets, Endpoint{0, 0});
+    ASSERT_TRUE(std::holds_alternative<int>(opened));
+    EXPECT_FALSE(sendDatagram(sockets, std::get<int>(opened), device.endpoint(), Bytes{0x42}));
     EXPECT_EQ(device.finish().front(), Bytes{0x42}) << "the probe sent a request";
 }
 

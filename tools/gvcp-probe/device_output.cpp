@@ -10,58 +10,30 @@ namespace gvcp_probe {
 using QEL_Finder::DeviceDescription;
 using QEL_Finder::ipConfigModeName;
 
-namespace {
-
-// Length of the valid UTF-8 sequence starting at text[at], or 0 when it is not valid. The second
-// byte's range shuts out overlong forms, surrogates and values above U+10FFFF.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
-    auto const byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[at + i]); };
-    std::uint8_t const lead = byte(0);
-    std::size_t const length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    if (lead < 0xC2 || lead > 0xF4 || at + length > text.size()) {
-        return 0;
-    }
-    std::uint8_t const low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    std::uint8_t const high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-}  // namespace
-
 std::string formatMac(std::array<std::uint8_t, 6> const& mac) {
     char text[18];
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
+    (void)std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
+                        mac[3], mac[4], mac[5]);
     return text;
 }
 
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto const c = static_cast<std::uint8_t>(text[i]);
-        if (c >= 0x80) {
-            std::size_t const length = utf8SequenceLength(text, i);
-            out += length == 0 ? "\\ufffd" : text.substr(i, length);
-            i += length == 0 ? 0 : length - 1;
+    for (char const c : text) {
+        auto const byte = static_cast<std::uint8_t>(c);
+        if (byte >= 0x80) {
+            out += "\\ufffd";
         } else if (c == '"' || c == '\\') {
             out += '\\';
-            out += static_cast<char>(c);
+            out += c;
         } else if (c == '\n' || c == '\r' || c == '\t') {
             out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (byte < 0x20 || byte == 0x7F) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            (void)std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             out += escaped;
         } else {
-            out += static_cast<char>(c);
+            out += c;
         }
     }
     out += '"';

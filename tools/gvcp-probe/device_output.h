@@ -20,9 +20,9 @@ struct FoundDevice {
 // Lower-case, colon separated: "00:1a:2b:3c:4d:5e".
 std::string formatMac(std::array<std::uint8_t, 6> const& mac);
 
-// A JSON string literal, quotes included. Control characters are escaped, valid UTF-8 passes
-// through and every byte that is not part of valid UTF-8 becomes U+FFFD, so the result is always
-// valid JSON whatever the device sent.
+// A JSON string literal, quotes included, control characters escaped. The device's strings are
+// ASCII fields, so every byte from 0x80 becomes U+FFFD and the result is valid JSON whatever the
+// device sent.
 std::string jsonString(std::string_view text);
 
 // The text with every control character and non-ASCII byte shown as '?', so a device's strings

@@ -1,12 +1,10 @@
 #include "tools/gvcp-probe/exchange.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <cerrno>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -16,11 +14,11 @@ namespace gvcp_probe {
 
 namespace {
 
-// Large enough for any UDP datagram, so nothing a device sends is cut.
+// Larger than any UDP datagram, so nothing a device sends is cut.
 constexpr std::size_t kReceiveBufferSize = 65536;
 
-SocketError lastSocketError(std::string const& what) {
-    return SocketError{what + ": " + std::strerror(errno)};
+SocketError failed(SocketManager& sockets, std::string const& what) {
+    return what + ": " + sockets.getError();
 }
 
 sockaddr_in toSockaddr(Endpoint endpoint) {
@@ -37,104 +35,67 @@ std::string formatEndpoint(Endpoint const& endpoint) {
     return formatIpv4(endpoint.address) + ':' + std::to_string(endpoint.port);
 }
 
-std::variant<Fd, SocketError> openUdpSocket(Endpoint local) {
-    Fd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
-    if (!socket) {
-        return lastSocketError("creating socket");
+std::variant<int, SocketError> openUdpSocket(SocketManager& sockets, Endpoint local) {
+    int const handle = sockets.getSocketUDP();
+    if (handle < 0) {
+        return failed(sockets, "creating socket");
     }
     int const on = 1;
-    if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        return lastSocketError("enabling broadcast");
+    if (sockets.setsockopt(handle, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        return failed(sockets, "enabling broadcast");
     }
-    sockaddr_in const address = toSockaddr(local);
-    if (::bind(socket.get(), reinterpret_cast<sockaddr const*>(&address), sizeof address) != 0) {
-        return lastSocketError("binding socket");
+    sockaddr_in address = toSockaddr(local);
+    if (sockets.bindSocket(handle, reinterpret_cast<sockaddr*>(&address)) != 0) {
+        return failed(sockets, "binding socket");
     }
-    return socket;
+    return handle;
 }
 
-Endpoint localEndpoint(Fd const& socket) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return {};
-    }
-    return Endpoint{address.sin_addr.s_addr, ntohs(address.sin_port)};
-}
-
-std::optional<SocketError> sendDatagram(Fd const& socket, Endpoint to,
+std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endpoint to,
                                         std::span<std::uint8_t const> bytes) {
     sockaddr_in const address = toSockaddr(to);
-    ssize_t sent = -1;
-    do {
-        sent = ::sendto(socket.get(), bytes.data(), bytes.size(), 0,
-                        reinterpret_cast<sockaddr const*>(&address), sizeof address);
-    } while (sent < 0 && errno == EINTR);
-    if (sent < 0) {
-        return lastSocketError("sending to " + formatEndpoint(to));
-    }
-    if (static_cast<std::size_t>(sent) != bytes.size()) {
-        return SocketError{"sending to " + formatEndpoint(to) + ": only " + std::to_string(sent) +
-                           " of " + std::to_string(bytes.size()) + " bytes sent"};
+    if (sockets.sendto(handle, reinterpret_cast<char const*>(bytes.data()), bytes.size(), 0,
+                       reinterpret_cast<sockaddr const*>(&address), sizeof address) < 0) {
+        return failed(sockets, "sending to " + formatEndpoint(to));
     }
     return std::nullopt;
 }
 
-std::variant<Datagram, TimedOut, SocketError> receiveDatagram(Fd const& socket,
-                                                              std::span<std::uint8_t> buffer,
-                                                              Deadline deadline) {
-    for (;;) {
-        auto const left = deadline - std::chrono::steady_clock::now();
-        if (left <= std::chrono::steady_clock::duration::zero()) {
-            return TimedOut{};
-        }
-        // Rounded up so the wait never ends just before the deadline and spins.
-        auto const waitMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        pollfd ready{socket.get(), POLLIN, 0};
-        int const polled = ::poll(&ready, 1, static_cast<int>(waitMs));
-        if (polled < 0 && errno != EINTR) {
-            return lastSocketError("waiting for replies");
-        }
-        if (polled <= 0) {
-            continue;
-        }
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        // MSG_TRUNC makes the result the datagram's real length, so an oversized reply is seen
-        // as such rather than as a valid one cut to fit.
-        ssize_t const received = ::recvfrom(socket.get(), buffer.data(), buffer.size(), MSG_TRUNC,
-                                            reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (received < 0) {
-            // A port-unreachable answer to an earlier unicast request only means that no
-            // device listens there; keep waiting for the others.
-            if (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED) {
-                continue;
-            }
-            return lastSocketError("receiving reply");
-        }
-        return Datagram{static_cast<std::size_t>(received),
-                        Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)}};
-    }
-}
-
-std::optional<SocketError> exchange(Fd const& socket, Endpoint to,
+std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
                                     std::span<std::uint8_t const> request, Deadline deadline,
                                     AnswerHandler const& onAnswer) {
-    if (auto error = sendDatagram(socket, to, request)) {
+    if (auto error = sendDatagram(sockets, handle, to, request)) {
         return error;
     }
     std::vector<std::uint8_t> buffer(kReceiveBufferSize);
     for (;;) {
-        auto received = receiveDatagram(socket, buffer, deadline);
-        if (std::holds_alternative<TimedOut>(received)) {
+        // Rounded up, and never 0, which would make the receive wait for ever.
+        auto const left = std::chrono::ceil<std::chrono::microseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
             return std::nullopt;
         }
-        if (auto* error = std::get_if<SocketError>(&received)) {
-            return std::move(*error);
+        timeval const wait{left / 1000000, left % 1000000};
+        if (sockets.setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
+            return failed(sockets, "waiting for replies");
         }
-        Datagram const& datagram = std::get<Datagram>(received);
-        std::span<std::uint8_t const> const answer(buffer.data(), datagram.size);
-        if (onAnswer(answer, datagram.from) == Wanted::Enough) {
+        sockaddr_in from{};
+        unsigned int fromLength = sizeof from;
+        long const received = sockets.recvfrom(handle, buffer.data(), buffer.size(), 0,
+                                               reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (received < 0) {
+            // A time-out ends at the deadline check; ECONNREFUSED, a port-unreachable answer to
+            // an earlier unicast request, only means that no device listens there.
+            if (errno == EAGAIN || errno == EINTR || errno == ECONNREFUSED) {
+                continue;
+            }
+            return failed(sockets, "receiving reply");
+        }
+        std::span<std::uint8_t const> const answer(buffer.data(),
+                                                   static_cast<std::size_t>(received));
+        if (onAnswer(answer, Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)}) ==
+            Wanted::Enough) {
             return std::nullopt;
         }
     }

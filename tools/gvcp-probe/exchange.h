@@ -1,9 +1,8 @@
-// The probe's UDP socket and its one exchange: send a request, collect the answers until a
-// deadline. Every system call on the socket is made here.
+// The probe's one exchange, through the daemon's socket layer: send a request, collect the
+// answers until a deadline.
 #pragma once
 
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,12 +10,13 @@
 #include <string>
 #include <variant>
 
-#include "base/fd.h"
 #include "gvcp/gvcp_header.h"
+#include "net/socket_manager.h"
 
 namespace gvcp_probe {
 
 using Deadline = std::chrono::steady_clock::time_point;
+using QEL_Finder::SocketManager;
 
 // A UDP peer: address in network order, port in host order.
 struct Endpoint {
@@ -27,42 +27,23 @@ struct Endpoint {
 // "192.0.2.10:3956".
 std::string formatEndpoint(Endpoint const& endpoint);
 
-// A failed system call: what was done and the system's text, e.g. "binding socket: ...".
-struct SocketError {
-    std::string text;
-};
+// What was done and the system's text, e.g. "binding socket: Address already in use".
+using SocketError = std::string;
 
-// One received datagram. size is its real length, larger than the buffer when it did not fit.
-struct Datagram {
-    std::size_t size = 0;
-    Endpoint from;
-};
+// A new socket's handle, bound to local (0.0.0.0:0: any address, an ephemeral port) with
+// broadcast enabled; the failing call's error otherwise. The manager closes it when destroyed.
+std::variant<int, SocketError> openUdpSocket(SocketManager& sockets, Endpoint local);
 
-struct TimedOut {};
-
-// A socket bound to local (0.0.0.0:0 for any address and an ephemeral port) with SO_BROADCAST
-// enabled; the failing call's error otherwise.
-std::variant<Fd, SocketError> openUdpSocket(Endpoint local);
-
-// The address and port the socket is bound to; port 0 when it cannot be read.
-Endpoint localEndpoint(Fd const& socket);
-
-// Sends one datagram; the error when the system refuses it or sends only part of it.
-std::optional<SocketError> sendDatagram(Fd const& socket, Endpoint to,
+// Sends one datagram; the error when the system refuses it.
+std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endpoint to,
                                         std::span<std::uint8_t const> bytes);
-
-// Waits for one datagram until the deadline. A datagram longer than the buffer is cut, its size
-// still telling the real length.
-std::variant<Datagram, TimedOut, SocketError> receiveDatagram(Fd const& socket,
-                                                              std::span<std::uint8_t> buffer,
-                                                              Deadline deadline);
 
 enum class Wanted { More, Enough };
 using AnswerHandler = std::function<Wanted(std::span<std::uint8_t const> answer, Endpoint from)>;
 
 // Sends the request, then hands every datagram received before the deadline to onAnswer until
 // it has had enough. The socket's error, or none.
-std::optional<SocketError> exchange(Fd const& socket, Endpoint to,
+std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
                                     std::span<std::uint8_t const> request, Deadline deadline,
                                     AnswerHandler const& onAnswer);
 

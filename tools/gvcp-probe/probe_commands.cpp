@@ -7,6 +7,7 @@
 
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
+#include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/device_output.h"
 
 namespace gvcp_probe {
@@ -17,7 +18,7 @@ using namespace QEL_Finder;
 
 std::string hex16(unsigned value) {
     char text[8];
-    std::snprintf(text, sizeof text, "0x%04x", value);
+    (void)std::snprintf(text, sizeof text, "0x%04x", value);
     return text;
 }
 
@@ -32,31 +33,27 @@ void note(ProbeOptions const& options, std::ostream& err, std::string const& tex
     }
 }
 
-// The socket every command sends from and listens on: any local address, an ephemeral port.
-std::optional<Fd> openProbeSocket(std::ostream& err) {
-    auto opened = openUdpSocket(Endpoint{0, 0});
-    if (auto* error = std::get_if<SocketError>(&opened)) {
-        reportError(err, error->text);
-        return std::nullopt;
-    }
-    return std::move(std::get<Fd>(opened));
-}
-
-// Sends the request and hands the answers to onAnswer until the time-out; false after
-// reporting a socket error.
-bool request(Fd const& socket, ProbeOptions const& options, std::string const& what, ReqId reqId,
+// Sends the request from an ephemeral port and hands the answers to onAnswer until the
+// time-out; false after reporting a socket error.
+bool request(ProbeOptions const& options, std::string const& what, ReqId reqId,
              std::span<std::uint8_t const> bytes, std::ostream& err,
              AnswerHandler const& onAnswer) {
+    LinuxSocketManager sockets;
+    auto const opened = openUdpSocket(sockets, Endpoint{0, 0});
+    if (auto const* error = std::get_if<SocketError>(&opened)) {
+        reportError(err, *error);
+        return false;
+    }
     note(options, err,
          "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
              formatEndpoint(options.to));
     Deadline const deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
-    if (auto error = exchange(socket, options.to, bytes, deadline, onAnswer)) {
-        reportError(err, error->text);
-        return false;
+    auto error = exchange(sockets, std::get<int>(opened), options.to, bytes, deadline, onAnswer);
+    if (error) {
+        reportError(err, *error);
     }
-    return true;
+    return !error;
 }
 
 }  // namespace
@@ -68,23 +65,15 @@ int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream&
         return kExitUsage;
     }
     ProbeOptions const& options = std::get<ProbeOptions>(parsed);
-    switch (options.command) {
-        case Command::Discover:
-            return runDiscover(options, out, err);
-        case Command::ForceIp:
-            return runForceIp(options, out, err);
-        case Command::Help:
-            break;
+    if (options.command == Command::Help) {
+        out << helpText() << std::flush;
+        return kExitSuccess;
     }
-    out << helpText() << std::flush;
-    return kExitSuccess;
+    return options.command == Command::Discover ? runDiscover(options, out, err)
+                                                : runForceIp(options, out, err);
 }
 
 int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
-    auto const socket = openProbeSocket(err);
-    if (!socket) {
-        return kExitSocketError;
-    }
     ReqId const reqId = newReqId();
     std::vector<FoundDevice> devices;
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
@@ -95,10 +84,8 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
             return Wanted::More;
         }
         auto& device = std::get<DeviceDescription>(decoded);
-        bool const known = std::any_of(devices.begin(), devices.end(), [&](FoundDevice const& f) {
-            return f.device.mac == device.mac;
-        });
-        if (known) {
+        if (std::any_of(devices.begin(), devices.end(),
+                        [&](FoundDevice const& f) { return f.device.mac == device.mac; })) {
             note(options, err,
                  "ignored a second reply for " + formatMac(device.mac) + " from " +
                      formatEndpoint(from));
@@ -108,7 +95,7 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
         return Wanted::More;
     };
     auto const bytes = buildDiscoveryCmd(reqId, options.allowBroadcastAck);
-    if (!request(*socket, options, "discovery", reqId, bytes, err, onAnswer)) {
+    if (!request(options, "discovery", reqId, bytes, err, onAnswer)) {
         return kExitSocketError;
     }
     out << (options.json ? devicesAsJson(devices) : devicesAsText(devices)) << std::flush;
@@ -120,21 +107,16 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
 }
 
 int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
-    auto const socket = openProbeSocket(err);
-    if (!socket) {
-        return kExitSocketError;
-    }
     bool const restartOnly = options.forceIp.address == 0;
-    std::string const target = formatMac(options.forceIp.mac);
+    out << "Asking " << formatMac(options.forceIp.mac);
     if (restartOnly) {
-        out << "Asking " << target << " to restart its interface" << std::endl;
-        out << "The device sends no acknowledge to a restart; waiting " << options.timeoutMs
-            << " ms for one all the same" << std::endl;
+        out << " to restart its interface\nThe device sends no acknowledge to a restart; waiting "
+            << options.timeoutMs << " ms for one all the same" << std::endl;
     } else if (options.forceIp.address == kLimitedBroadcast) {
-        out << "Asking " << target << " to use dhcp" << std::endl;
+        out << " to use dhcp" << std::endl;
     } else {
-        out << "Asking " << target << " to use address " << formatIpv4(options.forceIp.address)
-            << ", mask " << formatIpv4(options.forceIp.netmask) << ", gateway "
+        out << " to use address " << formatIpv4(options.forceIp.address) << ", mask "
+            << formatIpv4(options.forceIp.netmask) << ", gateway "
             << formatIpv4(options.forceIp.gateway) << std::endl;
     }
 
@@ -153,7 +135,7 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
         return Wanted::Enough;
     };
     auto const bytes = buildForceIpCmd(reqId, options.allowBroadcastAck, options.forceIp);
-    if (!request(*socket, options, "force-ip", reqId, bytes, err, onAnswer)) {
+    if (!request(options, "force-ip", reqId, bytes, err, onAnswer)) {
         return kExitSocketError;
     }
     if (status == kStatusSuccess) {

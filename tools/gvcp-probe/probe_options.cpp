@@ -1,7 +1,7 @@
 #include "tools/gvcp-probe/probe_options.h"
 
+#include <algorithm>
 #include <charconv>
-#include <optional>
 #include <vector>
 
 #include "base/hex_digit.h"
@@ -10,13 +10,12 @@ namespace gvcp_probe {
 
 namespace {
 
-// In quotes, for messages; built step by step because GCC 12's -Wrestrict misreads
-// "'" + std::string(...) in optimized builds.
+// Long enough for the device to restart its interface and obtain a dhcp lease.
+constexpr int kForceIpTimeoutMs = 30000;
+
+// In quotes, for messages; not "'" + std::string(...), which GCC 12's -Wrestrict misreads.
 std::string quoted(std::string_view text) {
-    std::string result(1, '\'');
-    result.append(text);
-    result.push_back('\'');
-    return result;
+    return std::string(1, '\'').append(text).append(1, '\'');
 }
 
 std::optional<int> parseTimeoutMs(std::string_view text) {
@@ -72,23 +71,24 @@ std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text) {
 }
 
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args) {
-    for (std::string_view const arg : args) {
-        if (arg == "-h" || arg == "--help") {
-            return ProbeOptions{};
-        }
+    auto const isHelp = [](std::string_view arg) { return arg == "-h" || arg == "--help"; };
+    if (std::any_of(args.begin(), args.end(), isHelp)) {
+        return ProbeOptions{};
     }
     if (args.empty()) {
         return UsageError{"no command given (try --help)"};
     }
-    ProbeOptions options;
     std::string_view const command(args[0]);
-    if (command == "discover") {
-        options.command = Command::Discover;
-    } else if (command == "force-ip") {
-        options.command = Command::ForceIp;
-    } else {
+    if (command != "discover" && command != "force-ip") {
         return UsageError{"unknown command " + quoted(command) + " (try --help)"};
     }
+    ProbeOptions options;
+    options.command = command == "discover" ? Command::Discover : Command::ForceIp;
+    std::pair<std::string_view, bool*> const flags[] = {
+        {"--allow-broadcast-ack", &options.allowBroadcastAck},
+        {"--json", &options.json},
+        {"--verbose", &options.verbose},
+        {"-v", &options.verbose}};
 
     std::optional<int> timeoutMs;
     std::vector<std::string_view> operands;
@@ -100,46 +100,38 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         }
         auto const eq = arg.find('=');
         std::string_view const name = arg.substr(0, eq);
-        std::optional<std::string_view> value;
-        if (eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
+        auto const flag = std::find_if(std::begin(flags), std::end(flags),
+                                       [&](auto const& f) { return f.first == name; });
+        if (flag != std::end(flags)) {
+            if (name == "--json" && options.command != Command::Discover) {
+                return UsageError{"option '--json' is not an option of force-ip (try --help)"};
+            }
+            if (eq != std::string_view::npos) {
+                return UsageError{"option " + quoted(name) + " takes no value"};
+            }
+            *flag->second = true;
+            continue;
         }
-        bool const takesValue = name == "--to" || name == "--timeout-ms";
-        if (!takesValue && name != "--allow-broadcast-ack" && name != "--json" &&
-            name != "--verbose" && name != "-v") {
+        if (name != "--to" && name != "--timeout-ms") {
             return UsageError{"unknown option " + quoted(name) + " (try --help)"};
         }
-        if (name == "--json" && options.command != Command::Discover) {
-            return UsageError{"option '--json' is not an option of force-ip (try --help)"};
-        }
-        if (!takesValue && value) {
-            return UsageError{"option " + quoted(name) + " takes no value"};
-        }
-        if (takesValue && !value) {
-            if (i + 1 == args.size()) {
-                return UsageError{"option " + quoted(name) + " needs a value"};
-            }
+        std::string_view value;
+        if (eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
             value = args[++i];
+        } else {
+            return UsageError{"option " + quoted(name) + " needs a value"};
         }
-
         if (name == "--to") {
-            auto const address = parseIpv4(*value);
+            auto const address = parseIpv4(value);
             if (!address) {
-                return UsageError{"bad address for --to: " + quoted(*value)};
+                return UsageError{"bad address for --to: " + quoted(value)};
             }
             options.to.address = *address;
-        } else if (name == "--timeout-ms") {
-            timeoutMs = parseTimeoutMs(*value);
-            if (!timeoutMs) {
-                return UsageError{"bad value for --timeout-ms: " + quoted(*value) +
-                                  " (milliseconds, 1 to 3600000)"};
-            }
-        } else if (name == "--allow-broadcast-ack") {
-            options.allowBroadcastAck = true;
-        } else if (name == "--json") {
-            options.json = true;
-        } else {
-            options.verbose = true;
+        } else if (timeoutMs = parseTimeoutMs(value); !timeoutMs) {
+            return UsageError{"bad value for --timeout-ms: " + quoted(value) +
+                              " (milliseconds, 1 to 3600000)"};
         }
     }
 
@@ -147,14 +139,14 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         if (!operands.empty()) {
             return UsageError{"unexpected argument " + quoted(operands[0]) + " (try --help)"};
         }
-        options.timeoutMs = timeoutMs.value_or(kDiscoverTimeoutMs);
+        options.timeoutMs = timeoutMs.value_or(1000);
         return options;
     }
     if (auto error = takeForceIpOperands(options.forceIp, operands)) {
         return *error;
     }
-    options.timeoutMs = timeoutMs.value_or(options.forceIp.address == 0 ? kRestartOnlyTimeoutMs
-                                                                        : kForceIpTimeoutMs);
+    // A restart-only request gets no acknowledge, so waiting long for one only slows scripts.
+    options.timeoutMs = timeoutMs.value_or(options.forceIp.address == 0 ? 3000 : kForceIpTimeoutMs);
     return options;
 }
 
@@ -164,31 +156,27 @@ std::string_view helpText() {
 Finds GigE Vision devices on the local network and changes their IPv4 configuration.
 
 Commands:
-  discover [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [--json] [--verbose]
-      Sends a discovery request to ADDRESS (default 255.255.255.255, the segment of the
-      interface that carries the default route) on UDP port 3956 and lists every device that
-      answers within N milliseconds (default 1000): MAC, address, mask, gateway, dhcp or static,
-      manufacturer, model, serial and the address the reply came from. --json prints a JSON
-      array instead. --verbose notes each ignored reply on stderr.
-  force-ip MAC ADDRESS MASK GATEWAY [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N]
-           [--verbose]
-      Asks the device with the MAC address (00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E) to take the
-      static ADDRESS, MASK and GATEWAY (0.0.0.0: no gateway). ADDRESS 255.255.255.255 switches
-      the device to dhcp; 0.0.0.0 only restarts its interface, and the device then sends no
-      acknowledge. Waits N milliseconds for the acknowledge (default 30000; 3000 for a restart).
+  discover [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [--json] [-v]
+      Lists every device that answers a discovery within N ms (default 1000): MAC, address,
+      mask, gateway, dhcp or static, manufacturer, model, serial and where the reply came from.
+  force-ip MAC ADDRESS MASK GATEWAY [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [-v]
+      Asks the device with the MAC (00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E) to take the static
+      ADDRESS, MASK and GATEWAY (0.0.0.0: none) and waits N ms (default 30000) for its
+      acknowledge. ADDRESS 255.255.255.255 switches it to dhcp; 0.0.0.0 only restarts its
+      interface, which the device does not acknowledge (default wait 3000).
 
 Options:
-  --to ADDRESS            send to this IPv4 address instead of 255.255.255.255
+  --to ADDRESS            send to ADDRESS, UDP port 3956 (default 255.255.255.255: the segment
+                          of the interface that carries the default route)
   --allow-broadcast-ack   let the device answer by broadcast when it is outside our subnet
   --timeout-ms N          how long to wait for answers, 1 to 3600000
-  --json                  discover only: JSON output
+  --json                  discover only: a JSON array instead of text
   -v, --verbose           notes on stderr about what is sent and ignored
   -h, --help              this text
 
 Exit statuses:
-  0  discover: at least one device answered; force-ip: acknowledged with status 0, or no
-     acknowledge for a restart-only request (ADDRESS 0.0.0.0)
-  1  no answer within the time-out (discover: no device)
+  0  discover: a device answered; force-ip: status 0, or no acknowledge to a restart
+  1  no answer within the time-out
   2  usage error: bad command, option, address or MAC address
   3  socket error
   4  force-ip acknowledged with a non-zero status

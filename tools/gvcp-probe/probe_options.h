@@ -15,11 +15,6 @@
 
 namespace gvcp_probe {
 
-inline constexpr int kDiscoverTimeoutMs = 1000;
-// Long enough for the device to restart its interface and obtain a dhcp lease.
-inline constexpr int kForceIpTimeoutMs = 30000;
-inline constexpr int kRestartOnlyTimeoutMs = 3000;
-
 enum class Command { Help, Discover, ForceIp };
 
 struct ProbeOptions {

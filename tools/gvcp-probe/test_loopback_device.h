@@ -2,14 +2,18 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <thread>
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/exchange.h"
 
 namespace gvcp_probe::testing {
@@ -17,33 +21,45 @@ namespace gvcp_probe::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 // Answers every request it receives, in turn, with what the case makes of it and its index,
-// until it has received `expected` requests (or 20 s have passed).
+// until it has received `expected` requests (or waited 20 s for one).
 class LoopbackDevice {
   public:
     using Answer = std::function<std::vector<Bytes>(Bytes const& request, int index)>;
 
     LoopbackDevice(int expected, Answer answer) {
-        auto opened = openUdpSocket(Endpoint{*parseIpv4("127.0.0.1"), 0});
-        if (auto* error = std::get_if<SocketError>(&opened)) {
-            ADD_FAILURE() << error->text;
+        // The socket layer does not tell which port the system chose, so the device takes the
+        // first free one from a random start, clear of the ephemeral range.
+        std::uint32_t const loopback = *parseIpv4("127.0.0.1");
+        auto port = static_cast<std::uint16_t>(20000 + std::random_device()() % 10000);
+        for (int tries = 0; tries < 100 && handle_ < 0; ++tries, ++port) {
+            auto opened = openUdpSocket(sockets_, Endpoint{loopback, port});
+            if (auto* handle = std::get_if<int>(&opened)) {
+                handle_ = *handle;
+                endpoint_ = Endpoint{loopback, port};
+            }
+        }
+        timeval const wait{20, 0};
+        if (handle_ < 0 ||
+            sockets_.setsockopt(handle_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
+            ADD_FAILURE() << "no loopback socket: " << sockets_.getError();
             return;
         }
-        socket_ = std::move(std::get<Fd>(opened));
-        endpoint_ = localEndpoint(socket_);
         thread_ = std::thread([this, expected, answer = std::move(answer)] {
             Bytes buffer(2048);
-            auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
             for (int index = 0; index < expected; ++index) {
-                auto received = receiveDatagram(socket_, buffer, deadline);
-                auto* datagram = std::get_if<Datagram>(&received);
-                if (datagram == nullptr) {
+                sockaddr_in from{};
+                unsigned int fromLength = sizeof from;
+                long const size =
+                    sockets_.recvfrom(handle_, buffer.data(), buffer.size(), 0,
+                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
+                if (size < 0) {
                     return;
                 }
-                Bytes request(buffer.begin(),
-                              buffer.begin() + static_cast<std::ptrdiff_t>(datagram->size));
+                Bytes request(buffer.begin(), buffer.begin() + size);
                 for (Bytes const& reply : answer(request, index)) {
-                    if (auto error = sendDatagram(socket_, datagram->from, reply)) {
-                        ADD_FAILURE() << error->text;
+                    Endpoint const to{from.sin_addr.s_addr, ntohs(from.sin_port)};
+                    if (auto error = sendDatagram(sockets_, handle_, to, reply)) {
+                        ADD_FAILURE() << *error;
                     }
                 }
                 requests_.push_back(std::move(request));
@@ -64,7 +80,8 @@ class LoopbackDevice {
     }
 
   private:
-    Fd socket_;
+    QEL_Finder::LinuxSocketManager sockets_;
+    int handle_ = -1;
     Endpoint endpoint_;
     std::thread thread_;
     std::vector<Bytes> requests_;
