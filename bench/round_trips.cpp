@@ -17,6 +17,7 @@
 #include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/exchange.h"
 #include "tools/gvcp-probe/probe_commands.h"
+#include "tools/gvcp-probe/probe_options.h"
 
 namespace bench {
 
@@ -27,6 +28,7 @@ using gvcp_probe::kExitNoAnswer;
 using gvcp_probe::kExitSocketError;
 using gvcp_probe::kExitSuccess;
 using gvcp_probe::kExitUsage;
+using gvcp_probe::parseNumber;
 using gvcp_probe::Wanted;
 using QEL_Finder::ReqId;
 
@@ -36,15 +38,6 @@ constexpr char kUsage[] =
 
 constexpr std::string_view kOptions[] = {"--to",     "--port", "--count",      "--warmup",
                                          "--gap-us", "--echo", "--timeout-ms", "--samples"};
-
-std::optional<int> parseNumber(std::string_view text, int min, int max) {
-    int value = 0;
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 }  // namespace
 
@@ -66,14 +59,11 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
             options.echoReply = true;
             continue;
         }
-        std::string_view value;
-        if (eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
+        std::optional<std::string_view> const given = gvcp_probe::optionValue(args, i);
+        if (!given) {
             return "'" + name + "' needs a value";
         }
+        std::string_view const value = *given;
         if (name == "--to") {
             auto const address = parseIpv4(value);
             if (!address) {

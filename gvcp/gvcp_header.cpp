@@ -1,20 +1,14 @@
 #include "gvcp/gvcp_header.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
+#include "base/hex_text.h"
 #include "gvcp/byte_order.h"
 
 namespace QEL_Finder {
 
 namespace {
-
-std::string hex16(unsigned value) {
-    char text[8];
-    static_cast<void>(std::snprintf(text, sizeof text, "0x%04x", value));
-    return text;
-}
 
 std::string hexId(ReqId id) {
     return hex16(loadBe16(id.data()));

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <optional>
 
-#include "base/hex_digit.h"
+#include "base/hex_text.h"
 #include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"

@@ -28,7 +28,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/hex_digit.h"
+#include "base/hex_text.h"
 #include "gvcp/gvcp_header.h"
 #include "net/socket_address.h"
 

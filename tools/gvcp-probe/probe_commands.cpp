@@ -1,10 +1,10 @@
 #include "tools/gvcp-probe/probe_commands.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 #include <vector>
 
+#include "base/hex_text.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
 #include "net/linux_socket_manager.h"
@@ -16,12 +16,6 @@ namespace {
 
 using namespace QEL_Finder;
 
-std::string hex16(unsigned value) {
-    char text[8];
-    (void)std::snprintf(text, sizeof text, "0x%04x", value);
-    return text;
-}
-
 void reportError(std::ostream& err, std::string const& text) {
     err << "gvcp-probe: " << text << std::endl;
 }
@@ -31,6 +25,18 @@ void note(ProbeOptions const& options, std::ostream& err, std::string const& tex
     if (options.verbose) {
         reportError(err, text);
     }
+}
+
+// The decoded answer, or nullptr after noting why it was ignored.
+template <typename Answer>
+Answer* accepted(std::variant<Answer, Rejection>& decoded, ProbeOptions const& options,
+                 std::ostream& err, Endpoint from) {
+    if (auto const* rejection = std::get_if<Rejection>(&decoded)) {
+        note(options, err,
+             "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+        return nullptr;
+    }
+    return &std::get<Answer>(decoded);
 }
 
 // Sends the request from an ephemeral port and hands the answers to onAnswer until the
@@ -78,19 +84,17 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
     std::vector<FoundDevice> devices;
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
         auto decoded = decodeDiscoveryAck(answer, reqId);
-        if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            note(options, err,
-                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+        auto* const device = accepted(decoded, options, err, from);
+        if (device == nullptr) {
             return Wanted::More;
         }
-        auto& device = std::get<DeviceDescription>(decoded);
         if (std::any_of(devices.begin(), devices.end(),
-                        [&](FoundDevice const& f) { return f.device.mac == device.mac; })) {
+                        [&](FoundDevice const& f) { return f.device.mac == device->mac; })) {
             note(options, err,
-                 "ignored a second reply for " + formatMac(device.mac) + " from " +
+                 "ignored a second reply for " + formatMac(device->mac) + " from " +
                      formatEndpoint(from));
         } else {
-            devices.push_back(FoundDevice{std::move(device), from});
+            devices.push_back(FoundDevice{std::move(*device), from});
         }
         return Wanted::More;
     };
@@ -124,12 +128,11 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
     std::optional<std::uint16_t> status;
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
         auto decoded = decodeForceIpAck(answer, reqId);
-        if (auto* rejection = std::get_if<Rejection>(&decoded)) {
-            note(options, err,
-                 "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+        auto const* const code = accepted(decoded, options, err, from);
+        if (code == nullptr) {
             return Wanted::More;
         }
-        status = std::get<std::uint16_t>(decoded);
+        status = *code;
         out << "Acknowledge from " << formatEndpoint(from) << ", status " << hex16(*status)
             << (status == kStatusSuccess ? " (success)" : "") << std::endl;
         return Wanted::Enough;

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <vector>
 
-#include "base/hex_digit.h"
+#include "base/hex_text.h"
 
 namespace gvcp_probe {
 
@@ -16,16 +16,6 @@ constexpr int kForceIpTimeoutMs = 30000;
 // In quotes, for messages; not "'" + std::string(...), which GCC 12's -Wrestrict misreads.
 std::string quoted(std::string_view text) {
     return std::string(1, '\'').append(text).append(1, '\'');
-}
-
-std::optional<int> parseTimeoutMs(std::string_view text) {
-    int value = 0;
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < 1 ||
-        value > 3600 * 1000) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& request,
@@ -52,6 +42,26 @@ std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& reques
 }
 
 }  // namespace
+
+std::optional<int> parseNumber(std::string_view text, int min, int max) {
+    int value = 0;
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string_view> optionValue(std::span<char const* const> args, std::size_t& i) {
+    std::string_view const arg(args[i]);
+    if (auto const eq = arg.find('='); eq != std::string_view::npos) {
+        return arg.substr(eq + 1);
+    }
+    if (i + 1 < args.size()) {
+        return args[++i];
+    }
+    return std::nullopt;
+}
 
 std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text) {
     // "xx:xx:xx:xx:xx:xx", the separator of the first pair throughout.
@@ -115,21 +125,18 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         if (name != "--to" && name != "--timeout-ms") {
             return UsageError{"unknown option " + quoted(name) + " (try --help)"};
         }
-        std::string_view value;
-        if (eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
+        std::optional<std::string_view> const given = optionValue(args, i);
+        if (!given) {
             return UsageError{"option " + quoted(name) + " needs a value"};
         }
+        std::string_view const value = *given;
         if (name == "--to") {
             auto const address = parseIpv4(value);
             if (!address) {
                 return UsageError{"bad address for --to: " + quoted(value)};
             }
             options.to.address = *address;
-        } else if (timeoutMs = parseTimeoutMs(value); !timeoutMs) {
+        } else if (timeoutMs = parseNumber(value, 1, 3600 * 1000); !timeoutMs) {
             return UsageError{"bad value for --timeout-ms: " + quoted(value) +
                               " (milliseconds, 1 to 3600000)"};
         }

@@ -9,11 +9,11 @@
 namespace gvcp_probe {
 namespace {
 
-std::variant<ProbeOptions, UsageError> parse(std::vector<char const*> args) {
+std::variant<ProbeOptions, UsageError> parse(std::vector<char const*> const& args) {
     return parseCommandLine(args);
 }
 
-ProbeOptions parsed(std::vector<char const*> args) {
+ProbeOptions parsed(std::vector<char const*> const& args) {
     auto result = parse(args);
     if (auto* error = std::get_if<UsageError>(&result)) {
         ADD_FAILURE() << error->message;
@@ -22,7 +22,7 @@ ProbeOptions parsed(std::vector<char const*> args) {
     return std::get<ProbeOptions>(result);
 }
 
-std::string usageError(std::vector<char const*> args) {
+std::string usageError(std::vector<char const*> const& args) {
     auto result = parse(args);
     if (!std::holds_alternative<UsageError>(result)) {
         ADD_FAILURE() << "accepted";
