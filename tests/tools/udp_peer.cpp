@@ -86,25 +86,23 @@ std::string errorText(std::string_view what) {
 
 // Spaces and colons are allowed between bytes so tests can write fields apart.
 std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text) {
-    std::vector<std::uint8_t> bytes;
-    std::optional<unsigned> high;
+    std::string digits;
     for (char c : text) {
-        if (c == ' ' || c == ':') {
-            continue;
-        }
-        std::optional<unsigned> const digit = hexDigit(c);
-        if (!digit) {
-            return std::nullopt;
-        }
-        if (high) {
-            bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *digit));
-            high.reset();
-        } else {
-            high = digit;
+        if (c != ' ' && c != ':') {
+            digits += c;
         }
     }
-    if (high) {
+    if (digits.size() % 2 != 0) {
         return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        std::optional<unsigned> const high = hexDigit(digits[i]);
+        std::optional<unsigned> const low = hexDigit(digits[i + 1]);
+        if (!high || !low) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
     }
     return bytes;
 }
