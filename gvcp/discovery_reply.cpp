@@ -1,7 +1,5 @@
 #include "gvcp/discovery_reply.h"
 
-#include <arpa/inet.h>
-
 #include <iostream>
 
 #include "base/ipv4_address.h"
@@ -13,7 +11,7 @@ namespace QEL_Finder {
 
 void answerDiscovery(Request& request) {
     if (Verbose) {
-        std::cout << "Discovery received from " << inet_ntoa(request.requester->sin_addr)
+        std::cout << "Discovery received from " << formatIpv4(request.requester->sin_addr.s_addr)
                   << std::endl;
     }
     unsigned int ownAddress = 0;

@@ -1,7 +1,5 @@
 #include "gvcp/force_ip.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <iostream>
 #include <utility>
@@ -71,7 +69,7 @@ void answerForceIp(Request& request) {
         return;
     }
     if (Verbose) {
-        std::cout << "Force IP received from " << inet_ntoa(request.requester->sin_addr)
+        std::cout << "Force IP received from " << formatIpv4(request.requester->sin_addr.s_addr)
                   << std::endl;
     }
     InterfaceConfig config = requestedConfig(payload);

@@ -1,4 +1,3 @@
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +12,7 @@
 #include "gvcp/test_datagram.h"
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"
+#include "netconfig/test_config.h"
 
 namespace QEL_Finder {
 namespace {
@@ -58,9 +58,9 @@ Bytes forceIpPayload(std::array<std::uint8_t, 6> mac, char const* address, char 
                      char const* gateway) {
     ForceIpPayload payload;
     payload.mac = mac;
-    inet_pton(AF_INET, address, &payload.address);
-    inet_pton(AF_INET, mask, &payload.netmask);
-    inet_pton(AF_INET, gateway, &payload.gateway);
+    payload.address = parseIpv4(address).value_or(0);
+    payload.netmask = parseIpv4(mask).value_or(0);
+    payload.gateway = parseIpv4(gateway).value_or(0);
     auto const bytes = buildForceIpPayload(payload);
     return Bytes(bytes.begin(), bytes.end());
 }
@@ -124,9 +124,7 @@ TEST_F(ForceIp, RefusedConfigurationIsReportedAndNothingIsRun) {
     Verbose = true;
     DiscoveryAck const before = record;
     Bytes const payload = forceIpPayload(kDeviceMac, "192.168.2.20", "255.0.255.0", "0.0.0.0");
-    InterfaceConfig refused = makeInterfaceConfig();
-    inet_pton(AF_INET, "192.168.2.20", refused.address);
-    inet_pton(AF_INET, "255.0.255.0", refused.netmask);
+    InterfaceConfig const refused = testing::configFrom("192.168.2.20", "255.0.255.0", "0.0.0.0");
     std::string const why = configRejection(refused);
     ASSERT_FALSE(why.empty());
 

@@ -1,9 +1,8 @@
 #include "gvcp/send_reply.h"
 
-#include <arpa/inet.h>
-
 #include <iostream>
 
+#include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "net/reply_socket.h"
 
@@ -13,11 +12,7 @@ namespace {
 
 std::string destinationText(msghdr const& message) {
     auto const* destination = static_cast<sockaddr_in const*>(message.msg_name);
-    char text[64] = "";
-    if (inet_ntop(destination->sin_family, &destination->sin_addr, text, sizeof text) == nullptr) {
-        text[0] = '\0';
-    }
-    return text;
+    return destination->sin_family == AF_INET ? formatIpv4(destination->sin_addr.s_addr) : "";
 }
 
 }  // namespace

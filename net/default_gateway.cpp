@@ -1,11 +1,10 @@
 #include "net/default_gateway.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <string>
 
 #include "base/command_pipe.h"
+#include "base/ipv4_address.h"
 
 namespace QEL_Finder {
 
@@ -25,12 +24,7 @@ unsigned int gatewayFromRouteLine(std::string_view line) {
         return 0;
     }
     std::string_view rest = line.substr(kDefaultVia.size());
-    std::string const text(rest.substr(0, rest.find_first_of(" \t\n")));
-    in_addr gateway{};
-    if (text.empty() || ::inet_pton(AF_INET, text.c_str(), &gateway) != 1) {
-        return 0;
-    }
-    return gateway.s_addr;
+    return parseIpv4(rest.substr(0, rest.find_first_of(" \t\n"))).value_or(0);
 }
 
 unsigned int readDefaultGateway() {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/ipv4_address.h"
+
 namespace QEL_Finder::testing {
 
 namespace {
@@ -21,8 +23,8 @@ sockaddr_in copyOf(sockaddr const* address) {
 }  // namespace
 
 void RecordingSocketManager::setInterfaceAddress(char const* address, char const* mask) {
-    inet_pton(AF_INET, address, &interfaceAddress);
-    inet_pton(AF_INET, mask, &interfaceMask);
+    interfaceAddress = parseIpv4(address).value_or(0);
+    interfaceMask = parseIpv4(mask).value_or(0);
     interfaceFound = true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <iostream>
 
+#include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
@@ -31,9 +32,7 @@ int openReplySocket(QEL_Finder::DiscoveryAck* record, QEL_Finder::SocketManager*
     local.sin_port = htons(QEL_Finder::kGvcpPort);
     local.sin_addr.s_addr = address;
     if (Verbose) {
-        char text[INET_ADDRSTRLEN] = "";
-        ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
-        std::cout << "Opening socket on local IP " << text << std::endl;
+        std::cout << "Opening socket on local IP " << formatIpv4(address) << std::endl;
     }
 
     int handle = -1;

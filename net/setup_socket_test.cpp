@@ -1,4 +1,3 @@
-#include <arpa/inet.h>
 #include <sys/socket.h>
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"
 
-#include <arpa/inet.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -13,19 +12,14 @@
 #include "base/text_file.h"
 #include "netconfig/interface_state.h"
 #include "netconfig/resolver.h"
+#include "netconfig/test_config.h"
 #include "netconfig/test_sandbox.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-QEL_Finder::InterfaceConfig request(char const* address, char const* netmask, char const* gateway) {
-    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
-    inet_pton(AF_INET, address, config.address);
-    inet_pton(AF_INET, netmask, config.netmask);
-    inet_pton(AF_INET, gateway, config.gateway);
-    return config;
-}
+using QEL_Finder::testing::configFrom;
 
 }  // namespace
 
@@ -71,7 +65,7 @@ TEST(ForceIpValidation, RefusesMasksAddressesAndGatewaysNoInterfaceCanUse) {
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(std::string(c.address) + "/" + c.netmask + " via " + c.gateway);
-        EXPECT_EQ(configRejection(request(c.address, c.netmask, c.gateway)), c.rejection);
+        EXPECT_EQ(configRejection(configFrom(c.address, c.netmask, c.gateway)), c.rejection);
     }
 }
 
@@ -138,7 +132,7 @@ class ApplyConfiguration : public testing::Test {
     GTEST_SKIP() << "needs root and a private mount namespace"
 
 TEST_F(ApplyConfiguration, StaticWithGatewayRunsEveryStepInOrder) {
-    auto const child = apply(request("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
+    auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
     EXPECT_EQ(child->status, 2);
     std::string const resolved = std::string("nameserver ") + kPublicResolver;
@@ -153,7 +147,7 @@ TEST_F(ApplyConfiguration, StaticWithGatewayRunsEveryStepInOrder) {
 }
 
 TEST_F(ApplyConfiguration, StaticWithoutGatewayLeavesTheResolverAlone) {
-    auto const child = apply(request("192.168.2.20", "255.255.255.0", "0.0.0.0"), false);
+    auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "0.0.0.0"), false);
     SKIP_WITHOUT_NAMESPACE(child);
     EXPECT_EQ(child->status, 2);
     EXPECT_EQ(readText(log()),
@@ -165,7 +159,7 @@ TEST_F(ApplyConfiguration, StaticWithoutGatewayLeavesTheResolverAlone) {
 
 TEST_F(ApplyConfiguration, DhcpRewritesAndRunsOnlyIfdownAndIfup) {
     writeText(network() / "interfaces", "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n");
-    auto const child = apply(request("255.255.255.255", "0.0.0.0", "192.168.2.1"), false);
+    auto const child = apply(configFrom("255.255.255.255", "0.0.0.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
     EXPECT_EQ(child->status, 1 | kDhcpBit);
     EXPECT_EQ(child->out, "Enabling DHCP...\n");
@@ -177,7 +171,7 @@ TEST_F(ApplyConfiguration, DhcpRewritesAndRunsOnlyIfdownAndIfup) {
 // The interface is brought back with its old file; nothing that belongs to the new one is set.
 TEST_F(ApplyConfiguration, UnwritableFileIsNotApplied) {
     fs::create_directory(network() / "interfaces.tmp");
-    auto const child = apply(request("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
+    auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
     EXPECT_EQ(child->status, kNotApplied & 0xff);
     EXPECT_EQ(child->err,
@@ -191,7 +185,7 @@ TEST_F(ApplyConfiguration, UnwritableFileIsNotApplied) {
 TEST_F(ApplyConfiguration, RestartOnlyTouchesNoFile) {
     struct stat before {};
     ASSERT_EQ(stat((network() / "interfaces").c_str(), &before), 0);
-    auto const child = apply(request("0.0.0.0", "255.255.255.0", "192.168.2.1"), false);
+    auto const child = apply(configFrom("0.0.0.0", "255.255.255.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
     struct stat after {};
     ASSERT_EQ(stat((network() / "interfaces").c_str(), &after), 0);
@@ -208,7 +202,7 @@ TEST_F(ApplyConfiguration, RestartOnlyTouchesNoFile) {
 
 TEST_F(ApplyConfiguration, FailingIfdownIsReportedAndVerboseEchoesEachCommand) {
     writeText(dir.path() / "fail-ifdown", "");
-    auto const child = apply(request("0.0.0.0", "0.0.0.0", "0.0.0.0"), true);
+    auto const child = apply(configFrom("0.0.0.0", "0.0.0.0", "0.0.0.0"), true);
     SKIP_WITHOUT_NAMESPACE(child);
     EXPECT_EQ(child->status, 0 | kDhcpBit);
     EXPECT_EQ(child->err, "command 'ifdown eth0' failed with 256\n");

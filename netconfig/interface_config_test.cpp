@@ -8,17 +8,15 @@
 #include <iomanip>
 #include <sstream>
 
+#include "netconfig/test_config.h"
+
 using QEL_Finder::InterfaceConfig;
-using QEL_Finder::makeInterfaceConfig;
 
 namespace {
 
 InterfaceConfig configOf(char const* address, char const* netmask, char const* gateway,
                          std::array<std::uint8_t, 6> const& mac) {
-    InterfaceConfig config = makeInterfaceConfig();
-    inet_pton(AF_INET, address, config.address);
-    inet_pton(AF_INET, netmask, config.netmask);
-    inet_pton(AF_INET, gateway, config.gateway);
+    InterfaceConfig config = QEL_Finder::testing::configFrom(address, netmask, gateway);
     std::copy(mac.begin(), mac.end(), config.mac);
     return config;
 }

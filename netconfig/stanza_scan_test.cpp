@@ -1,20 +1,16 @@
 #include "netconfig/stanza_scan.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include "netconfig/interfaces_file.h"
+#include "netconfig/test_config.h"
 
 namespace {
 
 constexpr char kDhcp[] = "iface eth0 inet dhcp\n";
 
 QEL_Finder::InterfaceConfig staticConfig(char const* gateway) {
-    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
-    inet_pton(AF_INET, "192.168.0.10", config.address);
-    inet_pton(AF_INET, "255.255.255.0", config.netmask);
-    inet_pton(AF_INET, gateway, config.gateway);
-    return config;
+    return QEL_Finder::testing::configFrom("192.168.0.10", "255.255.255.0", gateway);
 }
 
 }  // namespace

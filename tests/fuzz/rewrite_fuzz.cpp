@@ -1,6 +1,5 @@
 // Arbitrary interfaces-file texts through the stanza rewriter for eth0. The first input byte picks
 // the new stanza (even: dhcp, odd: static), the rest is the file.
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <array>
@@ -12,6 +11,7 @@
 
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
+#include "netconfig/test_config.h"
 
 namespace {
 
@@ -47,11 +47,8 @@ bool startsStanza(std::string_view line) {
 }
 
 std::string staticStanza() {
-    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
-    inet_pton(AF_INET, "192.168.1.20", config.address);
-    inet_pton(AF_INET, "255.255.255.0", config.netmask);
-    inet_pton(AF_INET, "192.168.1.1", config.gateway);
-    return getStaticInterfaceDef(config, kName);
+    return getStaticInterfaceDef(
+        QEL_Finder::testing::configFrom("192.168.1.20", "255.255.255.0", "192.168.1.1"), kName);
 }
 
 }  // namespace

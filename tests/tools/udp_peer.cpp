@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "base/hex_text.h"
+#include "base/ipv4_address.h"
 #include "gvcp/gvcp_header.h"
 #include "net/socket_address.h"
 
@@ -121,17 +122,15 @@ std::optional<long> parseNumber(std::string_view text, long min, long max) {
 }
 
 std::optional<in_addr> parseAddress(std::string_view text) {
-    in_addr address{};
-    if (inet_pton(AF_INET, std::string(text).c_str(), &address) != 1) {
+    std::optional<std::uint32_t> const parsed = parseIpv4(text);
+    if (!parsed) {
         return std::nullopt;
     }
-    return address;
+    return in_addr{*parsed};
 }
 
 std::string formatAddress(in_addr address) {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
+    return formatIpv4(address.s_addr);
 }
 
 std::string toHex(std::uint8_t const* bytes, std::size_t size) {
