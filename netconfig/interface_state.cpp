@@ -3,8 +3,8 @@
 #include <iostream>
 #include <optional>
 
+#include "base/file_io.h"
 #include "base/hex_text.h"
-#include "netconfig/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
 

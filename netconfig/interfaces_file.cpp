@@ -3,8 +3,8 @@
 #include <iostream>
 #include <optional>
 
+#include "base/file_io.h"
 #include "base/ipv4_address.h"
-#include "netconfig/file_io.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/stanza_scan.h"
 

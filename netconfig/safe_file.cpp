@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "netconfig/file_io.h"
+#include "base/file_io.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "netconfig/file_io.h"
+#include "base/file_io.h"
 #include "netconfig/stanza_scan.h"
 
 namespace fs = std::filesystem;

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "netconfig/file_io.h"
+#include "base/file_io.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/safe_file.h"
 #include "service/ioctl_interface_control.h"

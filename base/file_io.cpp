@@ -1,4 +1,4 @@
-#include "netconfig/file_io.h"
+#include "base/file_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>

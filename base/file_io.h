@@ -1,4 +1,4 @@
-// The file system calls of this folder, wrapped once: results carry the system's error.
+// The file system calls, wrapped once: results carry the system's error.
 #pragma once
 
 #include <filesystem>
