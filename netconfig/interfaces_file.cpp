@@ -55,23 +55,31 @@ std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
 }
 
 InterfacesFiles interfacesFilesAt(fs::path const& file) {
-    fs::path backup = file;
+    std::error_code ec;
+    fs::path target = file;
+    if (fs::is_symlink(fs::symlink_status(file, ec))) {
+        target = fs::canonical(file, ec);
+        if (ec) {
+            target = file;
+        }
+    }
+    fs::path backup = target;
     backup += ".bak";
-    return {file, temporaryPathFor(file), backup};
+    return {target, temporaryPathFor(target), backup};
 }
 
 namespace detail {
 
 bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
                           std::string_view name) {
-    std::optional<std::string> const text = readConfiguration(file);
+    InterfacesFiles const files = interfacesFilesAt(file);
+    std::optional<std::string> const text = readConfiguration(files.config);
     if (!text) {
         return false;
     }
     std::string const stanza = *config.address == QEL_Finder::kDhcpAddress
                                    ? getDynamicInterfaceDef(name)
                                    : getStaticInterfaceDef(config, name);
-    InterfacesFiles const files = interfacesFilesAt(file);
     return replaceFileSafely(files.config, files.temporary,
                              replaceInterfaceStanza(*text, name, stanza), &files.backup);
 }

@@ -17,7 +17,9 @@ struct InterfacesFiles {
     std::filesystem::path backup;     // the configuration before the last rewrite
 };
 
-// file, file + ".tmp", file + ".bak".
+// file, file + ".tmp", file + ".bak"; when file is a symbolic link (a read-only root keeps the
+// file on a data partition), the same names at its final target, so a rewrite keeps the link and
+// replaces the file that persists. A link that cannot be followed gives file's own names.
 InterfacesFiles interfacesFilesAt(std::filesystem::path const& file);
 
 // "iface <name> inet dhcp\n"
