@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential g++ cmake libgtest-dev libgmock-dev clang-format clang-tidy
+    build-essential g++ cmake ccache libgtest-dev libgmock-dev clang-format clang-tidy
     make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
     aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
     # The AArch64 build (scripts/test-aarch64.sh): the cross compiler, GoogleTest's sources, qemu.

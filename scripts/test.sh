@@ -7,6 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+# Every build below goes through ccache, keyed relative to this clone, so a later clone in another
+# folder on the same machine compiles only what changed (debug info then names the first clone).
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD \
+    CCACHE_NOHASHDIR=true
 cmake -S . -B build -DTARN_WERROR=ON -DTARN_SANITIZE=ON
 cmake --build build -j2
 
