@@ -26,8 +26,13 @@ ForceIpSteps const& forceIpSteps();
 ForceIpSteps replaceForceIpSteps(ForceIpSteps steps);
 
 // For a request naming this device's MAC: refuses it, or applies it and, once the link runs,
-// acknowledges it from the new address (by broadcast when asked). Never throws; reports its own
+// acknowledges it from the new address (by broadcast when asked). A copy of the last request
+// carried out (same requester address, port and req_id) is only acknowledged again, as the first
+// was. A request shorter than its payload is ignored with one line. Never throws; reports its own
 // failures.
 void answerForceIp(Request& request);
+
+// Forgets the last request carried out, so that a copy of it runs in full (for tests).
+void forgetLastForceIp();
 
 }  // namespace QEL_Finder

@@ -79,6 +79,7 @@ class ForceIp : public ::testing::Test {
         fake = FakeSteps{};
         fake.manager = &manager;
         saved = replaceForceIpSteps({fakeRefusal, fakeApply, fakeWait});
+        forgetLastForceIp();
         Verbose = false;
     }
     void TearDown() override {
@@ -88,10 +89,12 @@ class ForceIp : public ::testing::Test {
 
     // Sends a force-IP from 192.168.1.50; returns standard output and error.
     std::pair<std::string, std::string> deliver(Bytes const& payload, std::uint8_t flag = 0,
-                                                std::uint16_t length = 56) {
-        return Datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
-                        "192.168.1.50")
-            .deliverCapturingOutput(record, manager);
+                                                std::uint16_t length = 56,
+                                                unsigned short port = testing::kRequesterPort) {
+        Datagram datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
+                          "192.168.1.50");
+        datagram.requester.sin_port = htons(port);
+        return datagram.deliverCapturingOutput(record, manager);
     }
 
     void expectUntouched(DiscoveryAck const& before) {
@@ -115,8 +118,21 @@ TEST_F(ForceIp, RequestsNotForThisDeviceLeaveNoTrace) {
     Bytes const ours = forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0");
     EXPECT_EQ(deliver(otherHigh), std::make_pair(std::string(), std::string()));
     EXPECT_EQ(deliver(otherLow), std::make_pair(std::string(), std::string()));
-    // A zero length field means no payload, whatever the buffer holds.
-    EXPECT_EQ(deliver(ours, 0, 0), std::make_pair(std::string(), std::string()));
+    EXPECT_EQ(deliver(Bytes(otherLow.begin(), otherLow.begin() + 8)),
+              std::make_pair(std::string(), std::string()));
+    expectUntouched(before);
+}
+
+TEST_F(ForceIp, TruncatedRequestsAreIgnoredWithOneLine) {
+    DiscoveryAck const before = record;
+    Bytes const ours = forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0");
+    // Cut after the MAC, too short to carry it, and a zero length field (no payload at all).
+    EXPECT_EQ(deliver(Bytes(ours.begin(), ours.begin() + 8)).second,
+              "Ignoring force IP from 192.168.1.50: 8 of 56 payload bytes\n");
+    EXPECT_EQ(deliver(Bytes(ours.begin(), ours.begin() + 5)).second,
+              "Ignoring force IP from 192.168.1.50: 5 of 56 payload bytes\n");
+    EXPECT_EQ(deliver(ours, 0, 0).second,
+              "Ignoring force IP from 192.168.1.50: 0 of 56 payload bytes\n");
     expectUntouched(before);
 }
 
@@ -131,6 +147,11 @@ TEST_F(ForceIp, RefusedConfigurationIsReportedAndNothingIsRun) {
     auto const [out, err] = deliver(payload, 0x10);
     EXPECT_EQ(out, "Force IP received from 192.168.1.50\n");
     EXPECT_EQ(err, why + "\n");
+
+    // The requester's own address would take the PC's address away from it.
+    Bytes const requesters = forceIpPayload(kDeviceMac, "192.168.1.50", "255.255.255.0", "0.0.0.0");
+    EXPECT_EQ(deliver(requesters).second,
+              "Refusing force IP: address 192.168.1.50 is the requester's address\n");
     expectUntouched(before);
 }
 
@@ -173,6 +194,7 @@ TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
 
 TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
     for (int const result : {0, kNotApplied}) {
+        forgetLastForceIp();  // each one a request of its own
         manager.events.clear();
         fake.result = result;
         deliver(forceIpPayload(kDeviceMac, result == 0 ? "0.0.0.0" : "192.168.2.20",
@@ -182,6 +204,7 @@ TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
     }
 
     // The new configuration stays applied and recorded even when no reply socket can be had.
+    forgetLastForceIp();
     manager.events.clear();
     fake.result = 2;
     manager.bindErrno = EADDRNOTAVAIL;
@@ -191,6 +214,40 @@ TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
     EXPECT_TRUE(manager.sent.empty());
     EXPECT_EQ(std::count(manager.events.begin(), manager.events.end(), "wait eth0"), 0);
     EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x05}));
+}
+
+TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
+    fake.newAddress = "192.168.2.20";
+    Bytes const payload = forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0");
+    deliver(payload, 0x10);
+    manager.events.clear();
+    deliver(payload, 0x10);
+    EXPECT_EQ(manager.events,
+              (Events{"socket 1", "bind 1 192.168.2.20:3956", "connect 1 255.255.255.255:3956",
+                      "recvmsg", "send 1", "close 1"}));
+    ASSERT_EQ(manager.sent.size(), 2U);
+    EXPECT_EQ(manager.sent[1].buffers, manager.sent[0].buffers);
+    EXPECT_EQ(addressText(manager.sent[1].destination), addressText(manager.sent[0].destination));
+
+    // The address it was sent from is gone: the acknowledge leaves from the current one.
+    manager.setInterfaceAddress("192.168.2.30", "255.255.255.0");
+    EXPECT_EQ(deliver(payload, 0x10).first,
+              "Repeated force IP acknowledged from 192.168.2.30: 192.168.2.20 is no longer the "
+              "interface's address\n");
+    EXPECT_EQ(fake.applied.size(), 1U);
+
+    // The same req_id from another port is another request.
+    deliver(payload, 0x10, 56, testing::kRequesterPort + 1);
+    EXPECT_EQ(fake.applied.size(), 2U);
+
+    // A restart is not acknowledged, and its copy is not run again either.
+    fake.result = 0;
+    Bytes const restart = forceIpPayload(kDeviceMac, "0.0.0.0", "0.0.0.0", "0.0.0.0");
+    deliver(restart);
+    manager.events.clear();
+    deliver(restart);
+    EXPECT_EQ(fake.applied.size(), 3U);
+    EXPECT_TRUE(manager.events.empty());
 }
 
 }  // namespace

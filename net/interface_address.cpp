@@ -7,7 +7,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <system_error>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "net/interface_flags.h"
@@ -65,9 +68,14 @@ bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int&
     if (!query) {
         return false;
     }
+    // An alias listed first (a service address added before the interface's own) must not
+    // become the device's address: the interface's own label wins, an alias serves only an
+    // interface with no address of its own (a link-local "eth0:avahi").
+    std::optional<std::pair<unsigned int, unsigned int>> alias;
     for (ifreq const& entry : ipv4Addresses(query)) {
         std::string_view const label(entry.ifr_name, strnlen(entry.ifr_name, IFNAMSIZ));
-        if (entry.ifr_addr.sa_family != AF_INET || !interfaceNameMatches(label, name)) {
+        if (entry.ifr_addr.sa_family != AF_INET || !interfaceNameMatches(label, name) ||
+            (alias && label != name)) {
             continue;
         }
         short flags = 0;        // a label's flags are its device's
@@ -76,11 +84,18 @@ bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int&
             ::ioctl(query.get(), SIOCGIFNETMASK, &netmask) != 0) {
             continue;
         }
-        address = ipv4Of(entry.ifr_addr);
-        mask = ipv4Of(netmask.ifr_netmask);
+        std::pair const found{ipv4Of(entry.ifr_addr), ipv4Of(netmask.ifr_netmask)};
+        if (label != name) {
+            alias = found;
+            continue;
+        }
+        std::tie(address, mask) = found;
         return true;
     }
-    return false;
+    if (alias) {
+        std::tie(address, mask) = *alias;
+    }
+    return alias.has_value();
 }
 
 }  // namespace QEL_Finder

@@ -9,8 +9,9 @@ namespace QEL_Finder {
 // an empty request matches nothing.
 bool interfaceNameMatches(std::string_view entryName, std::string_view requested);
 
-// First non-loopback IPv4 address and mask (network byte order) of the named interface; false
-// when there is none or the address list cannot be read, leaving both outputs untouched.
+// First non-loopback IPv4 address and mask (network byte order) of the named interface under its
+// own label, or else of its first alias ("eth0:1"); false when there is none or the address list
+// cannot be read, leaving both outputs untouched.
 bool findInterfaceAddress(char const* name, unsigned int& address, unsigned int& mask);
 
 }  // namespace QEL_Finder

@@ -10,9 +10,67 @@ netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 
 # --- interfaces-file cases ---
 
+# A device serving at 192.0.2.10 from the default file, with -v; its start-up output dropped.
+req_serving_device() {
+    netlab_setup
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    netlab_start_daemon -v
+    netlab_wait_serving || netlab_check_failed "the daemon never served"
+    : >"$NETLAB_DAEMON_OUT"
+    : >"$NETLAB_DAEMON_ERR"
+}
+
+# The requester's own address, and a request cut after the MAC: one line each, nothing is run.
+unusable_requests_change_nothing() {
+    req_serving_device
+    local cut changes request
+    cut=$(netlab_force_ip_hex 01 5b02 192.0.2.20 255.255.255.0 0.0.0.0)
+    changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
+    for request in "$(netlab_force_ip_hex 01 5b01 192.0.2.1 255.255.255.0 0.0.0.0)" "${cut:0:38}"; do
+        expect_eq "replies" "" "$(netlab_udp_peer send --to 192.0.2.10 --hex "$request")"
+    done
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" "Refusing force IP: address 192.0.2.1 is the \
+requester's address
+Ignoring force IP from 192.0.2.1: 8 of 56 payload bytes
+"
+    expect_eq "carrier changes" "$changes" "$(dev_exec cat /sys/class/net/eth0/carrier_changes)"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_clean_stop
+}
+
+# An alias added before ifup stands ahead of the interface's own address.
+alias_does_not_hide_the_own_address() {
+    netlab_setup
+    dev_exec ip link set eth0 up && dev_exec ip addr add 10.1.1.1/24 dev eth0 label eth0:1
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
+    expect_match "reply" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=.{88}c000020a' \
+        "$(netlab_udp_peer send --to 192.0.2.10 --hex "$NETLAB_DISCOVERY_HEX")"
+    expect_clean_stop
+}
+
+# The first copy's sender gives up before the acknowledge, as a PC does during a long wait; the
+# copy it sends again from the same port gets it, and eth0 is not restarted again.
+repeated_force_ip_answered_again() {
+    req_serving_device
+    local request
+    request=$(netlab_force_ip_hex 01 5b03 192.0.2.20 255.255.255.0 192.0.2.1)
+    netlab_udp_peer send --to 255.255.255.255 --broadcast --from-port 40003 --hex "$request" \
+        --listen-ms 100 >/dev/null
+    netlab_wait_serving 192.0.2.20 60 || netlab_check_failed "not serving at 192.0.2.20"
+    expect_eq "acknowledge" "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005b03" \
+        "$(netlab_udp_peer send --to 255.255.255.255 --broadcast --from-port 40003 --hex "$request")"
+    expect_eq "force-IPs applied" 1 "$(grep -c '^New interface parameters are:$' "$NETLAB_DAEMON_OUT")"
+    expect_clean_stop
+}
+
 # --- request cases ---
 
 # --- start-up case list ---
 # --- interfaces-file case list ---
+netlab_case "requester's address and a truncated request change nothing" \
+    unusable_requests_change_nothing
+netlab_case "alias does not hide the own address" alias_does_not_hide_the_own_address
+netlab_case "repeated force-IP answered again" repeated_force_ip_answered_again
 # --- request case list ---
 netlab_finish

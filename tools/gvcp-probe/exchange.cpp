@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <random>
@@ -63,20 +64,30 @@ std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endp
 
 std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
                                     std::span<std::uint8_t const> request, Deadline deadline,
-                                    AnswerHandler const& onAnswer) {
+                                    AnswerHandler const& onAnswer, WaitHandler const& onWait) {
     if (auto error = sendDatagram(sockets, handle, to, request)) {
         return error;
     }
+    auto const sent = std::chrono::steady_clock::now();
+    long secondsTold = 0;
     // Left unfilled: each request of a benchmark run comes through here.
     std::array<std::uint8_t, kReceiveBufferSize> buffer;
     for (;;) {
-        // Rounded up, and never 0, which would make the receive wait for ever.
-        auto const left = std::chrono::ceil<std::chrono::microseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
+        auto const now = std::chrono::steady_clock::now();
+        Deadline wakeUp = deadline;
+        if (onWait) {
+            long const seconds = std::chrono::floor<std::chrono::seconds>(now - sent).count();
+            if (seconds > secondsTold) {
+                secondsTold = seconds;
+                onWait(seconds);
+            }
+            wakeUp = std::min(deadline, sent + std::chrono::seconds(secondsTold + 1));
+        }
+        if (now >= deadline) {
             return std::nullopt;
         }
+        // Rounded up, and never 0 (wakeUp is later than now), which would wait for ever.
+        auto const left = std::chrono::ceil<std::chrono::microseconds>(wakeUp - now).count();
         timeval const wait{left / 1000000, left % 1000000};
         if (sockets.setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
             return failed(sockets, "waiting for replies");

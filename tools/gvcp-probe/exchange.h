@@ -40,12 +40,15 @@ std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endp
 
 enum class Wanted { More, Enough };
 using AnswerHandler = std::function<Wanted(std::span<std::uint8_t const> answer, Endpoint from)>;
+// Told the whole seconds since the request was sent, once each second of the wait.
+using WaitHandler = std::function<void(long seconds)>;
 
 // Sends the request, then hands every datagram received before the deadline to onAnswer until
-// it has had enough. The socket's error, or none.
+// it has had enough, and tells onWait (when given) each second that passes. The socket's error,
+// or none.
 std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
                                     std::span<std::uint8_t const> request, Deadline deadline,
-                                    AnswerHandler const& onAnswer);
+                                    AnswerHandler const& onAnswer, WaitHandler const& onWait = {});
 
 // Devices answer with our req_id, so a fresh random one keeps answers to an earlier run of the
 // probe (or to another PC) out of this one. Never zero, which is not a valid identifier.

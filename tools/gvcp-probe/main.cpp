@@ -1,4 +1,6 @@
 // gvcp-probe: the PC side of discovery and force-IP, for people and for test scripts.
+#include <unistd.h>
+
 #include <iostream>
 #include <span>
 
@@ -6,5 +8,7 @@
 
 int main(int argc, char** argv) {
     std::span<char const* const> const args(argv + 1, static_cast<std::size_t>(argc - 1));
-    return gvcp_probe::runProbe(args, std::cout, std::cerr);
+    auto const display =
+        ::isatty(STDOUT_FILENO) == 1 ? gvcp_probe::Display::Terminal : gvcp_probe::Display::Lines;
+    return gvcp_probe::runProbe(args, std::cout, std::cerr, display);
 }

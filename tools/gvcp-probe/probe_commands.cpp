@@ -42,8 +42,8 @@ Answer* accepted(std::variant<Answer, Rejection>& decoded, ProbeOptions const& o
 // Sends the request from an ephemeral port and hands the answers to onAnswer until the
 // time-out; false after reporting a socket error.
 bool request(ProbeOptions const& options, std::string const& what, ReqId reqId,
-             std::span<std::uint8_t const> bytes, std::ostream& err,
-             AnswerHandler const& onAnswer) {
+             std::span<std::uint8_t const> bytes, std::ostream& err, AnswerHandler const& onAnswer,
+             WaitHandler const& onWait = {}) {
     LinuxSocketManager sockets;
     auto const opened = openUdpSocket(sockets, Endpoint{0, 0});
     if (auto const* error = std::get_if<SocketError>(&opened)) {
@@ -55,7 +55,8 @@ bool request(ProbeOptions const& options, std::string const& what, ReqId reqId,
              formatEndpoint(options.to));
     Deadline const deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
-    auto error = exchange(sockets, std::get<int>(opened), options.to, bytes, deadline, onAnswer);
+    auto error =
+        exchange(sockets, std::get<int>(opened), options.to, bytes, deadline, onAnswer, onWait);
     if (error) {
         reportError(err, *error);
     }
@@ -64,7 +65,8 @@ bool request(ProbeOptions const& options, std::string const& what, ReqId reqId,
 
 }  // namespace
 
-int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream& err) {
+int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream& err,
+             Display display) {
     auto parsed = parseCommandLine(args);
     if (auto* error = std::get_if<UsageError>(&parsed)) {
         reportError(err, error->message);
@@ -76,7 +78,7 @@ int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream&
         return kExitSuccess;
     }
     return options.command == Command::Discover ? runDiscover(options, out, err)
-                                                : runForceIp(options, out, err);
+                                                : runForceIp(options, out, err, display);
 }
 
 int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
@@ -110,7 +112,7 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
     return kExitSuccess;
 }
 
-int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
+int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err, Display display) {
     bool const restartOnly = options.forceIp.address == 0;
     out << "Asking " << formatMac(options.forceIp.mac);
     if (restartOnly) {
@@ -124,6 +126,27 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
             << formatIpv4(options.forceIp.gateway) << std::endl;
     }
 
+    // A dhcp lease can take a minute: silence that long would look like a hang.
+    std::string const waiting =
+        "Waiting up to " + std::to_string(options.timeoutMs) + " ms for the acknowledge";
+    bool const counting = display == Display::Terminal && !restartOnly;
+    if (!restartOnly) {
+        out << waiting << (counting ? "" : "\n") << std::flush;
+    }
+    WaitHandler onWait;
+    if (counting) {
+        onWait = [&](long seconds) {
+            out << '\r' << waiting << ": " << seconds << " s" << std::flush;
+        };
+    }
+    bool lineOpen = counting;
+    auto const endCountingLine = [&] {
+        if (lineOpen) {
+            out << '\n';
+            lineOpen = false;
+        }
+    };
+
     ReqId const reqId = newReqId();
     std::optional<std::uint16_t> status;
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
@@ -132,13 +155,16 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
         if (code == nullptr) {
             return Wanted::More;
         }
+        endCountingLine();
         status = *code;
         out << "Acknowledge from " << formatEndpoint(from) << ", status " << hex16(*status)
             << (status == kStatusSuccess ? " (success)" : "") << std::endl;
         return Wanted::Enough;
     };
     auto const bytes = buildForceIpCmd(reqId, options.allowBroadcastAck, options.forceIp);
-    if (!request(options, "force-ip", reqId, bytes, err, onAnswer)) {
+    bool const sent = request(options, "force-ip", reqId, bytes, err, onAnswer, onWait);
+    endCountingLine();
+    if (!sent) {
         return kExitSocketError;
     }
     if (status == kStatusSuccess) {
@@ -153,7 +179,9 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
             << std::endl;
         return kExitSuccess;
     }
-    reportError(err, "no acknowledge within " + std::to_string(options.timeoutMs) + " ms");
+    reportError(err, "no acknowledge within " + std::to_string(options.timeoutMs) +
+                         " ms; the device may have moved all the same: run 'gvcp-probe "
+                         "discover' to find it");
     return kExitNoAnswer;
 }
 

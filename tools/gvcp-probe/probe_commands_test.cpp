@@ -25,7 +25,7 @@ struct Outcome {
     std::string err;
 };
 
-Outcome run(std::vector<char const*> args, Endpoint to) {
+Outcome run(std::vector<char const*> args, Endpoint to, Display display = Display::Lines) {
     auto parsed = parseCommandLine(args);
     EXPECT_TRUE(std::holds_alternative<ProbeOptions>(parsed));
     ProbeOptions options = std::get<ProbeOptions>(parsed);
@@ -36,7 +36,7 @@ Outcome run(std::vector<char const*> args, Endpoint to) {
     if (options.command == Command::Discover) {
         status = runDiscover(options, out, err);
     } else {
-        status = runForceIp(options, out, err);
+        status = runForceIp(options, out, err, display);
     }
     return Outcome{status, out.str(), err.str()};
 }
@@ -130,7 +130,20 @@ TEST(ForceIpCommand, SilenceIsAFailureExceptForARestart) {
                                        "255.255.255.0", "0.0.0.0", "--timeout-ms", "100"},
                                       silent.endpoint());
     EXPECT_EQ(staticRequest.status, kExitNoAnswer);
-    EXPECT_EQ(staticRequest.err, "gvcp-probe: no acknowledge within 100 ms\n");
+    EXPECT_EQ(staticRequest.out.substr(staticRequest.out.find('\n') + 1),
+              "Waiting up to 100 ms for the acknowledge\n");
+    EXPECT_EQ(staticRequest.err,
+              "gvcp-probe: no acknowledge within 100 ms; the device may have moved all the same: "
+              "run 'gvcp-probe discover' to find it\n");
+
+    // On a terminal the wait counts its seconds on one line.
+    LoopbackDevice slow(1, [](Bytes const&, int) { return std::vector<Bytes>{}; });
+    Outcome const counted = run({"force-ip", "00:1a:2b:3c:4d:5e", "255.255.255.255", "0.0.0.0",
+                                 "0.0.0.0", "--timeout-ms", "2500"},
+                                slow.endpoint(), Display::Terminal);
+    std::string const waiting = "Waiting up to 2500 ms for the acknowledge";
+    EXPECT_EQ(counted.out.substr(counted.out.find('\n') + 1),
+              waiting + "\r" + waiting + ": 1 s\r" + waiting + ": 2 s\n");
 
     LoopbackDevice restarting(1, [](Bytes const&, int) { return std::vector<Bytes>{}; });
     Outcome const restart = run(

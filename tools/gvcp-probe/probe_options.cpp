@@ -10,8 +10,11 @@ namespace gvcp_probe {
 
 namespace {
 
-// Long enough for the device to restart its interface and obtain a dhcp lease.
+// Long enough for the device to restart its interface with a static address.
 constexpr int kForceIpTimeoutMs = 30000;
+// A dhcp request waits for a lease too: Debian's dhclient tries for 60 s, after the device's ifdown
+// and before its wait for the link.
+constexpr int kForceIpDhcpTimeoutMs = 90000;
 
 // In quotes, for messages; not "'" + std::string(...), which GCC 12's -Wrestrict misreads.
 std::string quoted(std::string_view text) {
@@ -153,7 +156,10 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         return *error;
     }
     // A restart-only request gets no acknowledge, so waiting long for one only slows scripts.
-    options.timeoutMs = timeoutMs.value_or(options.forceIp.address == 0 ? 3000 : kForceIpTimeoutMs);
+    std::uint32_t const address = options.forceIp.address;
+    options.timeoutMs = timeoutMs.value_or(address == 0                   ? 3000
+                                           : address == kLimitedBroadcast ? kForceIpDhcpTimeoutMs
+                                                                          : kForceIpTimeoutMs);
     return options;
 }
 
@@ -169,8 +175,10 @@ Commands:
   force-ip MAC ADDRESS MASK GATEWAY [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [-v]
       Asks the device with the MAC (00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E) to take the static
       ADDRESS, MASK and GATEWAY (0.0.0.0: none) and waits N ms (default 30000) for its
-      acknowledge. ADDRESS 255.255.255.255 switches it to dhcp; 0.0.0.0 only restarts its
-      interface, which the device does not acknowledge (default wait 3000).
+      acknowledge, counting the seconds on a terminal. ADDRESS 255.255.255.255 switches it to
+      dhcp (default wait 90000, for a DHCP client's 60 s); 0.0.0.0 only restarts its interface,
+      which the device does not acknowledge (default wait 3000). Without an acknowledge the
+      device may still have moved: run discover to find it.
 
 Options:
   --to ADDRESS            send to ADDRESS, UDP port 3956 (default 255.255.255.255: the segment

@@ -61,10 +61,10 @@ TEST(ProbeOptions, ForceIpOperandsAndTheirTimeOuts) {
     EXPECT_EQ(formatEndpoint(fixed.to), "255.255.255.255:3956");
     EXPECT_EQ(fixed.timeoutMs, 30000);
 
-    // dhcp waits for a lease like a static change; a restart-only request gets no acknowledge.
+    // dhcp outwaits the DHCP client's 60 s; a restart-only request gets no acknowledge.
     EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "255.255.255.255", "0.0.0.0", "0.0.0.0"})
                   .timeoutMs,
-              30000);
+              90000);
     EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "0.0.0.0", "0.0.0.0", "0.0.0.0"}).timeoutMs,
               3000);
     EXPECT_EQ(parsed({"force-ip", "00:1a:2b:3c:4d:5e", "0.0.0.0", "0.0.0.0", "0.0.0.0",
