@@ -5,16 +5,18 @@
 #include <cstring>
 #include <iostream>
 
-void RunCommand(std::string command, bool echo) {
+bool RunCommand(std::string command, bool echo) {
     if (echo) {
         std::cout << command << std::endl;
     }
     int const status = std::system(command.c_str());
     if (status == -1) {
         std::cerr << std::strerror(errno) << std::endl;
-        return;
+        return false;
     }
     if (status > 0) {
         std::cerr << "command '" << command << "' failed with " << status << std::endl;
+        return false;
     }
+    return true;
 }

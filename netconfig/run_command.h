@@ -3,5 +3,6 @@
 
 #include <string>
 
-// Runs the command line through the shell; a failure is reported on standard error.
-void RunCommand(std::string command, bool echo);
+// Runs the command line through the shell; true when it exited with status 0. A failure has been
+// reported on standard error.
+bool RunCommand(std::string command, bool echo);

@@ -22,6 +22,10 @@ int IoctlInterfaceControl::writeFlags(short flags) {
     return QEL_Finder::writeInterfaceFlags(query_, name_, flags).value();
 }
 
-void IoctlInterfaceControl::bringUp() {
-    RunCommand("ifup " + name_, false);
+bool IoctlInterfaceControl::bringUp() {
+    // A link set down behind ifupdown's back (ip link, a re-probed NIC) leaves it believing the
+    // interface is configured, and ifup then does nothing. Its complaints about addresses and
+    // routes that are already gone are noise here.
+    RunCommand("ifdown --force " + name_ + " >/dev/null 2>&1", false);
+    return RunCommand("ifup " + name_, false);
 }

@@ -1,4 +1,5 @@
-// The real InterfaceControl: the interface's flags through a query socket, ifup through the shell.
+// The real InterfaceControl: the interface's flags through a query socket, ifdown and ifup through
+// the shell.
 #pragma once
 
 #include <string>
@@ -14,7 +15,7 @@ class IoctlInterfaceControl : public InterfaceControl {
 
     int readFlags(short& flags) override;
     int writeFlags(short flags) override;
-    void bringUp() override;
+    bool bringUp() override;
 
   private:
     std::string name_;

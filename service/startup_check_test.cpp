@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -18,45 +19,49 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr short kDown = IFF_BROADCAST | IFF_MULTICAST;
-constexpr short kUp = IFF_UP | IFF_BROADCAST | IFF_MULTICAST;
+constexpr short kUp = IFF_UP | kDown;
 constexpr char kDhcpOnly[] = "auto eth0\niface eth0 inet dhcp\n\n";
 constexpr char kOriginal[] =
     "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet manual\n";
 constexpr char kBackup[] = "auto eth0\niface eth0 inet static\n    address 192.0.2.10\n";
 
-// One answer of the flag query: an errno, or the flags.
-struct FlagAnswer {
-    int error;
-    short flags;
-};
+// A file's text by letter: O the original, B the backup's, D the dhcp-only text, - none.
+std::string text(char letter) {
+    return letter == 'O' ? kOriginal : letter == 'B' ? kBackup : letter == 'D' ? kDhcpOnly : "";
+}
 
-// Answers flag queries from a script and records what ifup would have read at each bring-up.
+// Plays a script of flag queries: the first at start, then one after each bring-up. U or D: up or
+// down after an ifup that succeeded (u or d: one that failed); X: the query fails with ENODEV.
+// Records the interfaces file as ifup would have read it, as letters.
 class ScriptedControl : public InterfaceControl {
   public:
-    ScriptedControl(std::vector<FlagAnswer> answers, fs::path config)
-        : answers_(std::move(answers)), config_(std::move(config)) {}
+    ScriptedControl(std::string script, fs::path config)
+        : script_(std::move(script)), config_(std::move(config)) {}
 
     int readFlags(short& flags) override {
-        FlagAnswer const answer = next_ < answers_.size() ? answers_[next_] : FlagAnswer{EIO, 0};
-        ++next_;
-        if (answer.error == 0) {
-            flags = answer.flags;
+        char const step = ifupRead.size() < script_.size() ? script_[ifupRead.size()] : 'X';
+        if (step == 'X') {
+            return ENODEV;
         }
-        return answer.error;
+        flags = std::toupper(step) == 'U' ? kUp : kDown;
+        return 0;
     }
     int writeFlags(short flags) override {
         written.push_back(flags);
         return writeError;
     }
-    void bringUp() override { configAtBringUp.push_back(readText(config_)); }
+    bool bringUp() override {
+        std::string const now = readText(config_);
+        ifupRead += now == kOriginal ? 'O' : now == kBackup ? 'B' : now == kDhcpOnly ? 'D' : '?';
+        return ifupRead.size() < script_.size() && std::isupper(script_[ifupRead.size()]) != 0;
+    }
 
-    std::vector<std::string> configAtBringUp;
+    std::string ifupRead;
     std::vector<short> written;
     int writeError = 0;
 
   private:
-    std::vector<FlagAnswer> answers_;
-    std::size_t next_ = 0;
+    std::string script_;
     fs::path config_;
 };
 
@@ -65,6 +70,7 @@ class StartupCheck : public testing::Test {
     void SetUp() override {
         files = {directory_.path() / "interfaces", directory_.path() / "interfaces.tmp",
                  directory_.path() / "interfaces.bak"};
+        kept = directory_.path() / "interfaces.before-recovery";
         writeText(files.config, kOriginal);
     }
 
@@ -77,11 +83,24 @@ class StartupCheck : public testing::Test {
         return status;
     }
 
-    ScriptedControl control(std::vector<FlagAnswer> answers) {
-        return ScriptedControl(std::move(answers), files.config);
+    // Standard output by letter: F the file as it is, K a file kept, B the backup, N no backup,
+    // H dhcp after the backup.
+    std::string lines(std::string const& letters) const {
+        std::string all;
+        for (char const letter : letters) {
+            std::string const down = "Interface eth0 is down";
+            all += letter == 'F'   ? down + ", trying interfaces file\n"
+                   : letter == 'B' ? down + ", trying backupFile\n"
+                   : letter == 'N' ? down + " and no backupfile, trying dhcp\n"
+                   : letter == 'H'
+                       ? down + ", trying dhcp\n"
+                       : "Kept " + files.config.string() + " as " + kept.string() + "\n";
+        }
+        return all;
     }
 
     InterfacesFiles files;
+    fs::path kept;
     std::string out;
     std::string err;
 
@@ -89,104 +108,96 @@ class StartupCheck : public testing::Test {
     TempDir directory_;
 };
 
-TEST_F(StartupCheck, InterfaceUpOrMissingIsLeftAlone) {
-    writeText(files.backup, kBackup);
-    ScriptedControl up = control({{0, kUp}});
-    EXPECT_EQ(check(up), 0);
-    EXPECT_EQ(out + err, "");
-    EXPECT_TRUE(up.written.empty());
-
-    ScriptedControl missing = control({{ENODEV, 0}});
-    EXPECT_EQ(check(missing), 1);
-    EXPECT_EQ(err, std::string(std::strerror(ENODEV)) + " : eth0\n");
-
-    EXPECT_TRUE(up.configAtBringUp.empty() && missing.configAtBringUp.empty());
-    EXPECT_EQ(readText(files.config), kOriginal);
+// Each stage's outcome and what it leaves. Files are the interfaces file, its backup and the kept
+// copy, before and after, as letters.
+TEST_F(StartupCheck, StagesInOrderWithoutLosingText) {
+    std::string const gone = std::strerror(ENODEV);
+    std::string const aborting = "cannot bring interface eth0 up, aborting.\n";
+    struct Scenario {
+        char const* name;
+        char const* filesBefore;
+        char const* flags;
+        int status;
+        char const* ifupRead;
+        char const* filesAfter;
+        char const* out;
+        std::string err;
+    } const scenarios[] = {
+        {"up", "OB-", "U", 0, "", "OB-", "", ""},
+        {"no such interface", "OB-", "X", 1, "", "OB-", "", gone + " : eth0\n"},
+        {"the file as it is comes back", "OB-", "DU", 0, "O", "OB-", "F", ""},
+        {"a half-applied file gives way", "OB-", "DuU", 0, "OB", "BBO", "FKB", ""},
+        {"no backup", "O--", "DDU", 0, "OD", "D-O", "FNK", ""},
+        {"nothing works", "OB-", "Dddu", 3, "OBD", "DBO", "FKBH", aborting},
+        {"a repeated fallback keeps the first copy", "DBO", "DddU", 0, "DBD", "DBO", "FBH", ""},
+        {"gone after the file's ifup", "OB-", "DX", 1, "O", "OB-", "F", gone + "\n"},
+        {"gone after the backup's ifup", "OB-", "DdX", 1, "OB", "BBO", "FKB", gone + "\n"},
+        // Flags left by a half-applied stage must not pass for the dhcp stage's.
+        {"gone after the dhcp ifup", "O--", "DuX", 3, "OD", "D-O", "FNK", aborting},
+    };
+    for (Scenario const& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        fs::path const paths[] = {files.config, files.backup, kept};
+        for (int i = 0; i < 3; ++i) {
+            fs::remove(paths[i]);
+            if (s.filesBefore[i] != '-') {
+                writeText(paths[i], text(s.filesBefore[i]));
+            }
+        }
+        ScriptedControl control(s.flags, files.config);
+        EXPECT_EQ(check(control), s.status);
+        EXPECT_EQ(control.ifupRead, s.ifupRead);
+        EXPECT_EQ(out, lines(s.out));
+        EXPECT_EQ(err, s.err);
+        bool const recovered = s.status == 0 && std::strlen(s.flags) > 1;
+        EXPECT_EQ(control.written, recovered ? std::vector<short>{kUp} : std::vector<short>{});
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(fs::exists(paths[i]), s.filesAfter[i] != '-') << i;
+            EXPECT_EQ(readText(paths[i]), text(s.filesAfter[i])) << i;
+        }
+        EXPECT_FALSE(fs::exists(files.temporary));
+    }
 }
 
 TEST_F(StartupCheck, LeftoversOfAnInterruptedRewriteAreRemoved) {
-    fs::path const pendingBackup = files.backup.string() + ".tmp";
-    writeText(files.temporary, "auto eth0\niface eth0 inet st");
-    writeText(pendingBackup, kOriginal);
-    ScriptedControl up = control({{0, kUp}});
+    std::vector<fs::path> const leftovers = {files.temporary, files.backup.string() + ".tmp",
+                                             kept.string() + ".tmp"};
+    std::string expected;
+    for (fs::path const& leftover : leftovers) {
+        writeText(leftover, "auto eth0\niface eth0 inet st");
+        expected += "Removed " + leftover.string() + " left by an interrupted rewrite\n";
+    }
+    ScriptedControl up("U", files.config);
     EXPECT_EQ(check(up), 0);
-    EXPECT_EQ(out, "Removed " + files.temporary.string() +
-                       " left by an interrupted rewrite\nRemoved " + pendingBackup.string() +
-                       " left by an interrupted rewrite\n");
-    EXPECT_FALSE(fs::exists(files.temporary));
-    EXPECT_FALSE(fs::exists(pendingBackup));
-    EXPECT_EQ(readText(files.config), kOriginal);
+    EXPECT_EQ(out, expected);
+    for (fs::path const& leftover : leftovers) {
+        EXPECT_FALSE(fs::exists(leftover));
+    }
 }
 
-TEST_F(StartupCheck, WithoutBackupTheInterfaceGetsADhcpOnlyFile) {
-    ScriptedControl recovering = control({{0, kDown}, {0, kUp}});
-    EXPECT_EQ(check(recovering), 0);
-    EXPECT_EQ(out, "Interface eth0 is down and no backupfile, trying dhcp\n");
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(recovering.configAtBringUp, std::vector<std::string>{kDhcpOnly});
-    EXPECT_EQ(recovering.written, std::vector<short>{kUp});
-    EXPECT_FALSE(fs::exists(files.temporary));
-}
-
-TEST_F(StartupCheck, BackupIsTriedBeforeDhcpAndKept) {
-    writeText(files.backup, kBackup);
-    ScriptedControl restored = control({{0, kDown}, {0, kUp}});
-    EXPECT_EQ(check(restored), 0);
-    EXPECT_EQ(out, "Interface eth0 is down, trying backupFile\n");
-    EXPECT_EQ(restored.configAtBringUp, std::vector<std::string>{kBackup});
-    EXPECT_EQ(restored.written, std::vector<short>{kUp});
-
-    ScriptedControl viaDhcp = control({{0, kDown}, {0, kDown}, {0, kUp}});
-    EXPECT_EQ(check(viaDhcp), 0);
-    EXPECT_EQ(out,
-              "Interface eth0 is down, trying backupFile\n"
-              "Interface eth0 is down, trying dhcp\n");
-    EXPECT_EQ(viaDhcp.configAtBringUp, (std::vector<std::string>{kBackup, kDhcpOnly}));
-
-    ScriptedControl stuck = control({{0, kDown}, {0, kDown}, {0, kDown}});
-    EXPECT_EQ(check(stuck), 3);
-    EXPECT_EQ(err, "cannot bring interface eth0 up, aborting.\n");
-    EXPECT_EQ(stuck.configAtBringUp.size(), 2U);
-    EXPECT_TRUE(stuck.written.empty());
-    EXPECT_EQ(readText(files.config), kDhcpOnly);
-    EXPECT_EQ(readText(files.backup), kBackup);
-}
-
-TEST_F(StartupCheck, FailuresAfterABringUp) {
-    writeText(files.backup, kBackup);
-    ScriptedControl lostAfterBackup = control({{0, kDown}, {ENODEV, 0}});
-    EXPECT_EQ(check(lostAfterBackup), 1);
-    EXPECT_EQ(err, std::string(std::strerror(ENODEV)) + "\n");
-    EXPECT_EQ(lostAfterBackup.configAtBringUp.size(), 1U);
-
-    // After the dhcp stage a failed query keeps the old flags: still down.
-    ScriptedControl lostAfterDhcp = control({{0, kDown}, {0, kDown}, {ENODEV, 0}});
-    EXPECT_EQ(check(lostAfterDhcp), 3);
-
-    ScriptedControl refused = control({{0, kDown}, {0, kUp}});
-    refused.writeError = EPERM;
-    EXPECT_EQ(check(refused), 1);
-    EXPECT_EQ(err, std::string(std::strerror(EPERM)) + "\n");
-}
-
-TEST_F(StartupCheck, BackupThatCannotBePutBackCountsAsAFailedStage) {
+TEST_F(StartupCheck, ReplacementsOrFlagsThatCannotBeWritten) {
+    // A backup that cannot be read counts as a failed stage.
     fs::create_directory(files.backup);
-    ScriptedControl unreadable = control({{0, kDown}, {0, kUp}});
+    ScriptedControl unreadable("DdU", files.config);
     EXPECT_EQ(check(unreadable), 0);
     EXPECT_EQ(err, "Unable to read " + files.backup.string() + ": " + std::strerror(EISDIR) + "\n");
-    EXPECT_EQ(out, "Interface eth0 is down, trying dhcp\n");
-    EXPECT_EQ(unreadable.configAtBringUp, std::vector<std::string>{kDhcpOnly});
+    EXPECT_EQ(out, lines("FHK"));
+    EXPECT_EQ(unreadable.ifupRead, "OD");
 
     // Nothing can be written next to the interfaces file: it stays as it was, never missing.
     fs::remove(files.backup);
     writeText(files.config, kOriginal);
     writeText(files.backup, kBackup);
     files.temporary = files.config.parent_path() / "no-such-dir" / "interfaces.tmp";
-    ScriptedControl unwritable = control({{0, kDown}, {0, kUp}});
+    ScriptedControl unwritable("DdU", files.config);
     EXPECT_EQ(check(unwritable), 0);
-    EXPECT_EQ(out, "Interface eth0 is down, trying dhcp\n");
-    EXPECT_EQ(unwritable.configAtBringUp, std::vector<std::string>{kOriginal});
-    EXPECT_EQ(readText(files.config), kOriginal);
+    EXPECT_EQ(out, lines("FH"));
+    EXPECT_EQ(unwritable.ifupRead, "OO");
+
+    ScriptedControl refused("DU", files.config);
+    refused.writeError = EPERM;
+    EXPECT_EQ(check(refused), 1);
+    EXPECT_EQ(err, std::string(std::strerror(EPERM)) + "\n");
 }
 
 }  // namespace

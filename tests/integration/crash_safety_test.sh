@@ -2,8 +2,9 @@
 # The daemon killed (SIGKILL: a crash, the OOM killer) at random moments of force-IP rewrites:
 # the interfaces file is always the whole old or the whole new text, never missing, empty or cut
 # short, and the next start removes what an interrupted rewrite left and serves. A kill between
-# ifdown and ifup leaves eth0 down, so that start also recovers it from the backup: one whole
-# force-IP first makes sure there is one, as on any camera that has been re-addressed before.
+# ifdown and ifup leaves eth0 down, so that start also brings it up again, with the file as it is
+# or else its backup: one whole force-IP first makes sure there is one, as on any camera that has
+# been re-addressed before.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"

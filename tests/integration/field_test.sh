@@ -6,6 +6,36 @@ source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 
+# After a force-IP, eth0 set down behind ifupdown's back, then down as at boot before ifupdown
+# ran: each start brings eth0 up with the file as it is, the force-IP's address, without writing
+# (/etc/network read-only) or reporting temporary files it did not find.
+down_at_start_keeps_the_file() {
+    netlab_setup
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    netlab_start_daemon
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
+    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.40 255.255.255.0 192.0.2.1 \
+        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
+        netlab_fail_setup "the force-IP was not acknowledged"
+    netlab_stop_daemon TERM
+    local text how
+    text=$(cat "$NETLAB_INTERFACES")
+    expect_match "interfaces file" 'address 192\.0\.2\.40' "$text"
+    for how in "ip link set eth0 down" "ifdown eth0"; do
+        # shellcheck disable=SC2086 # a command line of words
+        dev_exec $how >/dev/null 2>&1
+        NETLAB_ETC_NETWORK_FAULT=read-only netlab_start_daemon
+        netlab_wait_serving 192.0.2.40 30 || netlab_check_failed "$how: no answer at 192.0.2.40"
+        expect_discovery 192.0.2.40 00000005 ffffff00 c0000201
+        expect_file_text "$how: stdout" "$NETLAB_DAEMON_OUT" \
+            "Interface eth0 is down, trying interfaces file
+"
+        expect_no_match "$how: stderr" 'Unable|failed|aborting' "$(cat "$NETLAB_DAEMON_ERR")"
+        expect_clean_stop "$how"
+    done
+    expect_eq "interfaces file" "$text" "$(cat "$NETLAB_INTERFACES")"
+}
+
 # --- start-up cases ---
 
 # --- interfaces-file cases ---
@@ -66,6 +96,7 @@ repeated_force_ip_answered_again() {
 
 # --- request cases ---
 
+netlab_case "down at start keeps the file" down_at_start_keeps_the_file
 # --- start-up case list ---
 # --- interfaces-file case list ---
 netlab_case "requester's address and a truncated request change nothing" \

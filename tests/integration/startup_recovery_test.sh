@@ -1,7 +1,8 @@
 #!/bin/bash
-# Start-up with eth0 down: the daemon puts back the backup of the interfaces file or falls back to
-# a dhcp-only file, brings eth0 up with the real ifupdown (dhclient against dnsmasq) and serves,
-# or gives up with status 3 when neither works. A name that cannot be an interface touches nothing.
+# Start-up with eth0 down and an interfaces file ifup cannot apply: the daemon puts back the
+# backup of the interfaces file or falls back to a dhcp-only file, keeping the file it replaced,
+# brings eth0 up with the real ifupdown (dhclient against dnsmasq) and serves, or gives up with
+# status 3 when nothing works. A name that cannot be an interface touches nothing.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_require_built "$NETLAB_UDP_PEER"
@@ -9,6 +10,10 @@ netlab_require_built "$NETLAB_UDP_PEER"
 DHCP_ONLY='auto eth0
 iface eth0 inet dhcp
 
+'
+TRYING_FILE='Interface eth0 is down, trying interfaces file
+'
+KEPT='Kept /etc/network/interfaces as /etc/network/interfaces.before-recovery
 '
 # No address, so ifup refuses it; the recovery must not depend on what the broken file held.
 BROKEN_INTERFACES="$(netlab_interfaces_text static '    netmask 255.255.255.0')
@@ -49,17 +54,17 @@ expect_serving() {
 }
 
 no_backup_falls_back_to_dhcp() {
-    fresh_device "$NETLAB_DEFAULT_INTERFACES"
+    fresh_device "$BROKEN_INTERFACES"
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     netlab_start_daemon
     local lease
     lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
     expect_serving "$lease" 00000006
-    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" \
-        "Interface eth0 is down and no backupfile, trying dhcp
-"
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "${TRYING_FILE}Interface eth0 is down and no backupfile, trying dhcp
+$KEPT"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    expect_file_text "kept file" "$NETLAB_INTERFACES.before-recovery" "$BROKEN_INTERFACES"
     expect_true "a backup appeared" test ! -e "$NETLAB_INTERFACES.bak"
     expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
     expect_match "leased address on eth0" " inet ${lease//./\\.}/24 " \
@@ -71,12 +76,14 @@ good_backup_is_restored() {
     fresh_device "$BROKEN_INTERFACES" "$GOOD_BACKUP"
     netlab_start_daemon
     expect_serving 192.0.2.30 00000005
-    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "Interface eth0 is down, trying backupFile
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "$TRYING_FILE${KEPT}Interface eth0 is down, trying backupFile
 "
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$GOOD_BACKUP"
     expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$GOOD_BACKUP"
     expect_true "a temporary file was left" test ! -e "$NETLAB_INTERFACES.tmp"
-    expect_no_match "stderr" 'failed with' "$(cat "$NETLAB_DAEMON_ERR")"
+    # Only the broken file's ifup failed.
+    expect_eq "failed commands" "command 'ifup eth0' failed with 256" \
+        "$(grep 'failed with' "$NETLAB_DAEMON_ERR")"
     expect_clean_stop
 }
 
@@ -87,13 +94,15 @@ failing_backup_then_dhcp() {
     local lease
     lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
     expect_serving "$lease" 00000006
-    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "Interface eth0 is down, trying backupFile
+    expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "$TRYING_FILE${KEPT}Interface eth0 is down, trying backupFile
 Interface eth0 is down, trying dhcp
 "
-    # The backup's ifup is reported, and only that one failed.
-    expect_eq "failed commands" "command 'ifup eth0' failed with 256" \
-        "$(grep 'failed with' "$NETLAB_DAEMON_ERR")"
+    # The broken file's and the backup's ifup are reported, and only those failed.
+    expect_eq "failed commands" "command 'ifup eth0' failed with 256
+command 'ifup eth0' failed with 256" "$(grep 'failed with' "$NETLAB_DAEMON_ERR")"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
+    # The restored backup is still the backup, so the broken file stays the one kept.
+    expect_file_text "kept file" "$NETLAB_INTERFACES.before-recovery" "$BROKEN_INTERFACES"
     expect_file_text "backup" "$NETLAB_INTERFACES.bak" "$FAILING_BACKUP"
     expect_clean_stop
 }
@@ -105,14 +114,16 @@ both_stages_fail() {
     netlab_run_daemon
     expect_status "with a backup" 3 $?
     expect_file_text "stdout with a backup" "$NETLAB_RUN_OUT" \
-        "Interface eth0 is down, trying backupFile
+        "$TRYING_FILE${KEPT}Interface eth0 is down, trying backupFile
 Interface eth0 is down, trying dhcp
 "
     expect_file_text "stderr with a backup" "$NETLAB_RUN_ERR" "command 'ifup eth0' failed with 256
 command 'ifup eth0' failed with 256
+command 'ifup eth0' failed with 256
 cannot bring interface eth0 up, aborting.
 "
     expect_file_text "ifup calls with a backup" "$NETLAB_RUN/ifup.calls" "ifup eth0
+ifup eth0
 ifup eth0
 "
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
@@ -124,13 +135,15 @@ ifup eth0
     netlab_run_daemon -v
     expect_status "without a backup" 3 $?
     expect_file_text "stdout without a backup" "$NETLAB_RUN_OUT" "Using interface eth0
-Interface eth0 is down and no backupfile, trying dhcp
-"
+${TRYING_FILE}Interface eth0 is down and no backupfile, trying dhcp
+$KEPT"
     expect_file_text "stderr without a backup" "$NETLAB_RUN_ERR" \
         "command 'ifup eth0' failed with 256
+command 'ifup eth0' failed with 256
 cannot bring interface eth0 up, aborting.
 "
     expect_file_text "ifup calls without a backup" "$NETLAB_RUN/ifup.calls" "ifup eth0
+ifup eth0
 "
     expect_file_text "interfaces file without a backup" "$NETLAB_INTERFACES" "$DHCP_ONLY"
     expect_true "a backup appeared" test ! -e "$NETLAB_INTERFACES.bak"
