@@ -1,6 +1,7 @@
 #include "base/file_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,4 +68,22 @@ std::error_code syncDirectory(std::filesystem::path const& directory) {
         return lastError();
     }
     return syncFile(fd);
+}
+
+std::error_code readFileAccess(std::filesystem::path const& file, FileAccess& access) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        return lastError();
+    }
+    access = {st.st_uid, st.st_gid, st.st_mode & 07777};
+    return {};
+}
+
+std::error_code applyFileAccess(Fd const& fd, FileAccess const& access) {
+    // Owner first: a change of owner clears set-ID bits, which the mode then puts back.
+    if (::fchown(fd.get(), access.owner, access.group) != 0 ||
+        ::fchmod(fd.get(), access.mode) != 0) {
+        return lastError();
+    }
+    return {};
 }

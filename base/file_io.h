@@ -1,12 +1,22 @@
 // The file system calls, wrapped once: results carry the system's error.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 #include "base/fd.h"
+
+// Who owns a file and who may read or write it.
+struct FileAccess {
+    uid_t owner = 0;
+    gid_t group = 0;
+    mode_t mode = 0;  // permission bits only, set-ID and sticky bits included
+    bool operator==(FileAccess const&) const = default;
+};
 
 // Opens for reading; an empty Fd and the error in ec when it cannot.
 Fd openForReading(std::filesystem::path const& file, std::error_code& ec);
@@ -22,3 +32,7 @@ std::error_code writeAll(Fd const& fd, std::string_view content);
 std::error_code syncFile(Fd const& fd);
 // Makes renames and links inside the directory durable; the error, or none.
 std::error_code syncDirectory(std::filesystem::path const& directory);
+// The owner, group and permission bits of the file (a link followed); the error, or none.
+std::error_code readFileAccess(std::filesystem::path const& file, FileAccess& access);
+// Gives the open file that owner, group and mode; the error, or none.
+std::error_code applyFileAccess(Fd const& fd, FileAccess const& access);

@@ -46,6 +46,7 @@ TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCounts) {
         {"auto eth0\niface eth0 inet dhcp\n", true},
         {"iface eth0 inet dhcp", true},
         {"iface eth0 inet  dhcp # by default\n", true},
+        {"auto eth0\r\niface eth0 inet dhcp\r\n", true},
         {"iface eth0 inet static\n  address 10.0.0.2\n", false},
         {"  iface\teth0  inet dhcp\n", true},
         {"iface eth0.5 inet dhcp\niface eth0 inet static\n", false},

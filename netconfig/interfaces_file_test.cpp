@@ -5,11 +5,13 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/file_io.h"
 #include "base/temp_dir.h"
 #include "base/text_file.h"
 #include "netconfig/safe_file.h"
@@ -47,6 +49,12 @@ class InterfacesFileRewrite : public testing::Test {
     TempDir dir;
 };
 
+FileAccess accessOf(fs::path const& file) {
+    FileAccess access;
+    EXPECT_FALSE(readFileAccess(file, access)) << file;
+    return access;
+}
+
 // Sets or clears the immutable attribute; false when the file system or the caller cannot.
 bool setImmutable(fs::path const& file, bool on) {
     int const fd = open(file.c_str(), O_RDONLY);
@@ -78,6 +86,26 @@ TEST_F(InterfacesFileRewrite, InstallsTheNewFileAndKeepsThePreviousAsBackup) {
     EXPECT_THAT(readText(bak()), HasSubstr("inet static"));
 }
 
+// Cameras with a read-only root keep the file on a data partition behind links; a Wi-Fi key
+// makes it private. The file at the end is rewritten with its owner and mode, the links stay.
+TEST_F(InterfacesFileRewrite, LinkedPrivateFileIsRewrittenAtItsTarget) {
+    fs::path const data = dir.path() / "data";
+    fs::create_directory(data);
+    writeText(data / "interfaces", kOriginal);
+    if (chown((data / "interfaces").c_str(), 1234, 5678) != 0 ||
+        chmod((data / "interfaces").c_str(), 0600) != 0) {
+        GTEST_SKIP() << "needs root to give the file another owner";
+    }
+    fs::create_symlink("interfaces", data / "current");
+    fs::create_symlink("data/current", file());
+    ASSERT_TRUE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_TRUE(fs::is_symlink(file()) && fs::is_symlink(data / "current"));
+    EXPECT_EQ(readText(data / "interfaces"), std::string(kOriginal) + "\n");
+    EXPECT_EQ(accessOf(data / "interfaces"), (FileAccess{1234, 5678, 0600}));
+    EXPECT_EQ(readText(data / "interfaces.bak"), kOriginal);
+    EXPECT_FALSE(fs::exists(data / "interfaces.tmp") || fs::exists(tmp()) || fs::exists(bak()));
+}
+
 TEST_F(InterfacesFileRewrite, UnreadableConfigurationChangesNothing) {
     CaptureStderr();
     EXPECT_FALSE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
@@ -104,9 +132,11 @@ TEST_F(InterfacesFileRewrite, FailedRenameIsReportedAndLeavesNoTemporary) {
     EXPECT_TRUE(fs::exists(file() / "occupied"));
 }
 
+// The copy made for the backup gets the file's owner and mode as a hard link would.
 TEST_F(InterfacesFileRewrite, ImmutableTargetFallsBackToCopyThenFailsItsRename) {
     writeText(file(), kOriginal);
-    if (!setImmutable(file(), true)) {
+    if (chown(file().c_str(), 1234, 5678) != 0 || chmod(file().c_str(), 0640) != 0 ||
+        !setImmutable(file(), true)) {
         GTEST_SKIP() << "cannot set the immutable attribute here (needs root and ext4-like fs)";
     }
     CaptureStderr();
@@ -117,6 +147,7 @@ TEST_F(InterfacesFileRewrite, ImmutableTargetFallsBackToCopyThenFailsItsRename) 
     EXPECT_THAT(message, StartsWith("Unable to rename " + tmp().string()));
     EXPECT_EQ(readText(file()), kOriginal);
     EXPECT_EQ(readText(bak()), kOriginal);
+    EXPECT_EQ(accessOf(bak()), (FileAccess{1234, 5678, 0640}));
     EXPECT_FALSE(fs::exists(tmp()));
 }
 
@@ -234,7 +265,7 @@ TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
 }
 
 // Sourced files are followed as ifupdown follows them: wildcards, paths relative to the sourcing
-// file, only plain names from a directory, nested sources; a loop ends.
+// file, only plain names from a directory, nested sources, CRLF line ends; a loop ends.
 TEST_F(InterfacesFileRewrite, StanzaInASourcedFileIsFound) {
     std::error_code unreadable;
     fs::create_directories(dir.path() / "interfaces.d");
@@ -242,7 +273,7 @@ TEST_F(InterfacesFileRewrite, StanzaInASourcedFileIsFound) {
     writeText(file(),
               "auto lo\niface lo inet loopback\nsource interfaces.d/*\n"
               "  source-directory " +
-                  (dir.path() / "mo*").string() + "\n");
+                  (dir.path() / "mo*").string() + "\r\n");
     writeText(dir.path() / "interfaces.d" / "lo", "source ../interfaces\n");
     writeText(dir.path() / "interfaces.d" / "vlan", "iface eth0.5 inet manual\n");
     writeText(dir.path() / "more" / "eth0.conf", "iface eth0 inet dhcp\n");

@@ -1,6 +1,7 @@
 #include "netconfig/safe_file.h"
 
 #include <iostream>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -25,21 +26,26 @@ void dropTemporary(fs::path const& tmp) {
     fs::remove(tmp, ignored);
 }
 
-// A synced copy of source at copy; the first error, or none.
-std::error_code copyDurably(fs::path const& source, fs::path const& copy) {
+// A synced copy of source at copy, with source's owner, group and mode; the first error, or none.
+std::error_code copyDurably(fs::path const& source, fs::path const& copy,
+                            std::optional<FileAccess> const& access) {
     std::string content;
     std::error_code ec = readWholeFile(source, content);
     if (ec) {
         return ec;
     }
     Fd out = openForWriting(copy, ec);
-    return out ? writeDurably(std::move(out), content) : ec;
+    if (out && access) {
+        ec = applyFileAccess(out, *access);
+    }
+    return out && !ec ? writeDurably(std::move(out), content) : ec;
 }
 
 // The target's present content under the backup name, while the target itself stays in place.
 // The new backup is made under a name of its own and renamed over the old one, so a failure (a
 // full disk, a copy cut short) leaves the previous backup whole, never missing or truncated.
-std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
+std::error_code keepBackup(fs::path const& target, fs::path const& backup,
+                           std::optional<FileAccess> const& access) {
     fs::path const pending = temporaryPathFor(backup);
     std::error_code ec;
     fs::remove(pending, ec);
@@ -49,7 +55,7 @@ std::error_code keepBackup(fs::path const& target, fs::path const& backup) {
     fs::create_hard_link(target, pending, ec);
     if (ec) {
         // Some file systems (and immutable targets) refuse hard links; a copy keeps the same text.
-        ec = copyDurably(target, pending);
+        ec = copyDurably(target, pending, access);
     }
     if (!ec) {
         fs::rename(pending, backup, ec);
@@ -70,6 +76,16 @@ fs::path temporaryPathFor(fs::path const& file) {
 
 bool replaceFileSafely(fs::path const& target, fs::path const& tmp, std::string_view content,
                        fs::path const* backup) {
+    // The replacement keeps who may read the file: an interfaces file may hold a Wi-Fi key.
+    std::optional<FileAccess> access;
+    FileAccess current;
+    if (std::error_code const ec = readFileAccess(target, current); !ec) {
+        access = current;
+    } else if (ec != std::errc::no_such_file_or_directory) {
+        std::cerr << "Unable to read the owner and mode of " << target.string() << ": "
+                  << ec.message() << std::endl;
+        return false;
+    }
     std::error_code ec;
     Fd fd = openForWriting(tmp, ec);
     if (!fd) {
@@ -77,13 +93,21 @@ bool replaceFileSafely(fs::path const& target, fs::path const& tmp, std::string_
                   << std::endl;
         return false;
     }
+    if (access) {
+        if (std::error_code const applied = applyFileAccess(fd, *access)) {
+            dropTemporary(tmp);
+            std::cerr << "Unable to give " << tmp.string() << " the owner and mode of "
+                      << target.string() << ": " << applied.message() << std::endl;
+            return false;
+        }
+    }
     if (std::error_code const written = writeDurably(std::move(fd), content)) {
         dropTemporary(tmp);
         std::cerr << "Unable to write " << tmp.string() << ": " << written.message() << std::endl;
         return false;
     }
     if (backup != nullptr) {
-        if (std::error_code const kept = keepBackup(target, *backup)) {
+        if (std::error_code const kept = keepBackup(target, *backup, access)) {
             dropTemporary(tmp);
             std::cerr << "Unable to keep " << target.string() << " as " << backup->string() << ": "
                       << kept.message() << std::endl;

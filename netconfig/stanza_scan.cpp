@@ -5,12 +5,14 @@
 
 namespace {
 
-// Takes the next word off rest: words are split at any run of blanks or tabs, and blanks before
-// the first word are ignored. Empty when rest holds no more words.
+// ifupdown splits at isspace(), so a carriage return of a CRLF file ends a word like a blank.
+constexpr std::string_view kSpace = " \t\n\v\f\r";
+
+// Takes the next word off rest: words are split at any run of white space, and white space
+// before the first word is ignored. Empty when rest holds no more words.
 std::string_view nextWord(std::string_view& rest) {
-    constexpr std::string_view kBlanks = " \t";
-    rest.remove_prefix(std::min(rest.find_first_not_of(kBlanks), rest.size()));
-    std::size_t const end = std::min(rest.find_first_of(kBlanks), rest.size());
+    rest.remove_prefix(std::min(rest.find_first_not_of(kSpace), rest.size()));
+    std::size_t const end = std::min(rest.find_first_of(kSpace), rest.size());
     std::string_view const word = rest.substr(0, end);
     rest.remove_prefix(end);
     return word;
@@ -79,14 +81,29 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
     bool skipping = false;
     bool written = false;
     bool autoSeen = false;
-    auto writeStanza = [&] {
+    // The blank and comment lines since the old stanza's last option line, and whether any is a
+    // comment: notes such as a commented-out stanza that follows it, which stay where they stood.
+    std::string notes;
+    bool notesHaveComment = false;
+    auto writeStanza = [&](std::string_view after) {
         if (!autoSeen) {
             out += autoKey;
             out += '\n';
         }
         out += stanza;
-        out += '\n';
+        out += after.empty() ? "\n" : after;
         written = true;
+    };
+    auto endOldStanza = [&] {
+        std::string_view const kept = notesHaveComment ? notes : std::string_view();
+        if (!written) {
+            writeStanza(kept);
+        } else {
+            out += kept;
+        }
+        notes.clear();
+        notesHaveComment = false;
+        skipping = false;
     };
 
     while (!text.empty()) {
@@ -94,11 +111,18 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
 
         if (skipping) {
             if (!endsStanza(line)) {
+                std::string_view const first = leadingWords(line)[0];
+                if (!first.empty() && !first.starts_with('#')) {
+                    notes.clear();
+                    notesHaveComment = false;
+                    continue;
+                }
+                notes += line;
+                notes += '\n';
+                notesHaveComment = notesHaveComment || !first.empty();
                 continue;
             }
-            if (!written) {
-                writeStanza();
-            }
+            endOldStanza();
         }
         if (isInetStanzaHead(leadingWords(line), name)) {
             skipping = true;
@@ -109,10 +133,12 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
         if (line.starts_with(autoKey)) {
             autoSeen = true;
         }
-        skipping = false;
+    }
+    if (skipping) {
+        endOldStanza();
     }
     if (!written) {
-        writeStanza();
+        writeStanza({});
     }
     return out;
 }

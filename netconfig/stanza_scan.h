@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-// Lines are read as ifupdown reads them: words split at blanks or tabs, indentation allowed. A
-// stanza head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
+// Lines are read as ifupdown reads them: words split at any white space (a CRLF line's carriage
+// return too), indentation allowed, a line whose first word begins with '#' a comment. A stanza
+// head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
 
 // Takes the next line off rest, without its line feed; a last line without one is a line too.
 std::string_view nextLine(std::string_view& rest);
@@ -23,7 +24,9 @@ bool isDhcpStanzaHead(std::string_view line, std::string_view name);
 
 // The file text with the interface's first inet stanza (up to the next line whose first word is a
 // stanza keyword) replaced by stanza, later ones dropped, "auto <name>" inserted before it unless
-// an earlier line began with it, and the stanza appended when the interface had none. Every
-// output line ends in a line feed. Never fails.
+// an earlier line began with it, and the stanza appended when the interface had none. The stanza
+// is followed by an empty line, or, when comment lines follow an old stanza's last option line,
+// by those lines and the blank lines among them as they stood. Every output line ends in a line
+// feed. Never fails.
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
                                    std::string_view stanza);

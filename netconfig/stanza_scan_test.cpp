@@ -86,9 +86,16 @@ TEST(StanzaReplacement, KeepsEverythingOutsideTheOldStanzaAndIsStable) {
         {"options named like keywords stay inside",
          "auto eth0\niface eth0 inet static\n  autoconf 1\nsourcery x\nsource-dir /x\n",
          "auto eth0\niface eth0 inet dhcp\n\nsource-dir /x\n"},
-        {"comments then end of file",
+        {"comments after the last option stay, blank lines among them too",
          "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n# old\n\n# older\n",
-         "auto eth0\niface eth0 inet dhcp\n\n"},
+         "auto eth0\niface eth0 inet dhcp\n# old\n\n# older\n"},
+        {"commented-out stanza after a blank line, comments among the options dropped",
+         "auto eth0\niface eth0 inet static\n\t# lab\n  address 10.0.0.2\n\n#auto eth1\n"
+         "#iface eth1 inet static\n\nauto wlan0\n",
+         "auto eth0\niface eth0 inet dhcp\n\n#auto eth1\n#iface eth1 inet static\n\nauto wlan0\n"},
+        {"CRLF lines: head, options and comments read as ifupdown does",
+         "auto eth0\r\niface eth0 inet static\r\n  address 10.0.0.2\r\n\r\n# note\r\n",
+         "auto eth0\r\niface eth0 inet dhcp\n\r\n# note\r\n"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

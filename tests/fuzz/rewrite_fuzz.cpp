@@ -46,6 +46,11 @@ bool startsStanza(std::string_view line) {
             std::find(kKeywords.begin(), kKeywords.end(), words[0]) != kKeywords.end());
 }
 
+bool isComment(std::string_view line) {
+    auto const words = lineWords(line);
+    return !words.empty() && words[0].starts_with('#');
+}
+
 std::string staticStanza() {
     return getStaticInterfaceDef(
         QEL_Finder::testing::configFrom("192.168.1.20", "255.255.255.0", "192.168.1.1"), kName);
@@ -66,18 +71,38 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     auto const isHead = [](std::string_view line) { return isInetStanzaHead(line, kName); };
     check(std::count_if(outLines.begin(), outLines.end(), isHead) == 1,
           "not exactly one inet stanza head for eth0");
+    // Kept: every line outside eth0's old inet stanzas, and the notes after an old stanza's last
+    // option line (its blank and comment lines) when one of them is a comment.
     std::vector<std::string_view> kept;
+    std::vector<std::string_view> notes;
+    auto keepNotes = [&] {
+        if (std::any_of(notes.begin(), notes.end(), isComment)) {
+            kept.insert(kept.end(), notes.begin(), notes.end());
+        }
+        notes.clear();
+    };
     bool inOld = false;
     for (std::string_view const line : linesOf(text)) {
+        if (inOld && startsStanza(line)) {
+            keepNotes();
+        }
         inOld = isHead(line) || (inOld && !startsStanza(line));
         if (!inOld) {
             kept.push_back(line);
+        } else if (isComment(line) || lineWords(line).empty()) {
+            notes.push_back(line);
+        } else {
+            notes.clear();
         }
+    }
+    if (inOld) {
+        keepNotes();
     }
     auto next = outLines.begin();
     for (std::string_view const line : kept) {
         next = std::find(next, outLines.end(), line);
-        check(next != outLines.end(), "a line outside eth0's inet stanzas lost or reordered");
+        check(next != outLines.end(),
+              "a line outside eth0's inet stanzas, or a note after one, lost or reordered");
         ++next;
     }
     // Beyond what is kept: the stanza, an "auto eth0" line and a blank line after the stanza.

@@ -38,6 +38,43 @@ down_at_start_keeps_the_file() {
 
 # --- start-up cases ---
 
+# A read-only root keeps the file on a data partition behind a link; a Wi-Fi key makes it
+# private, and a commented-out service-port stanza follows eth0's.
+linked_private_file_keeps_mode_and_notes() {
+    local notes=$'\n#auto eth1\n#iface eth1 inet static\n#    address 10.9.0.2\n' data
+    netlab_setup
+    data=$NETLAB_DIR/data && mkdir "$data"
+    printf '%s' "$NETLAB_DEFAULT_INTERFACES$notes" >"$data/interfaces"
+    chown 1234:5678 "$data/interfaces" && chmod 0600 "$data/interfaces"
+    ln -sf "$data/interfaces" "$NETLAB_INTERFACES"
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    NETLAB_ETC_NETWORK_FAULT=read-only netlab_start_daemon_ready -v ||
+        netlab_check_failed "the packet loop did not start"
+    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 ' \
+        "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
+            192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 30000)"
+    expect_true "/etc/network/interfaces is no longer a link" test -L "$NETLAB_INTERFACES"
+    expect_file_text "target" "$data/interfaces" "${NETLAB_DEFAULT_INTERFACES%%auto lo*}$(
+        netlab_interfaces_text static '  address 192.0.2.20' '  netmask 255.255.255.0' \
+            '  gateway 192.0.2.1')"$'\n'"$notes"
+    expect_file_text "backup beside the target" "$data/interfaces.bak" "$NETLAB_DEFAULT_INTERFACES$notes"
+    expect_eq "owner and mode of the target and the backup" $'600 1234:5678\n600 1234:5678' \
+        "$(stat -c '%a %u:%g' "$data/interfaces" "$data/interfaces.bak")"
+    expect_clean_stop
+}
+
+crlf_dhcp_file_is_reported_as_dhcp() {
+    netlab_setup "$(printf '%s\r\n' 'auto lo' 'iface lo inet loopback' '' 'auto eth0' \
+        'iface eth0 inet dhcp')"$'\n'
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    local lease
+    lease=$(netlab_leased_address) || netlab_check_failed "no lease"
+    netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
+    expect_discovery "$lease" 00000006
+    expect_clean_stop
+}
+
 # --- interfaces-file cases ---
 
 # A device serving at 192.0.2.10 from the default file, with -v; its start-up output dropped.
@@ -98,6 +135,9 @@ repeated_force_ip_answered_again() {
 
 netlab_case "down at start keeps the file" down_at_start_keeps_the_file
 # --- start-up case list ---
+netlab_case "linked private file on a read-only /etc/network keeps mode and notes" \
+    linked_private_file_keeps_mode_and_notes
+netlab_case "CRLF dhcp file is reported as dhcp" crlf_dhcp_file_is_reported_as_dhcp
 # --- interfaces-file case list ---
 netlab_case "requester's address and a truncated request change nothing" \
     unusable_requests_change_nothing

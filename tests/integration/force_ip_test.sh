@@ -19,8 +19,8 @@ PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
 
 # A file with the cases the rewriter must get right around eth0: no "auto" line of its own (only
 # allow-hotplug), a head written with tabs and double blanks, tab-indented options with a comment
-# inside the stanza, an indented stanza of another interface right after it, an inet6 stanza and
-# another interface behind.
+# after the last (a note that stays), an indented stanza of another interface right after it, an
+# inet6 stanza and another interface behind.
 RICH_HEAD='# device network configuration
 auto lo
 iface lo inet loopback
@@ -46,7 +46,7 @@ iface eth0 inet static
   address 192.0.2.20
   netmask 255.255.255.0
   gateway 192.0.2.1
-
+	# the PC segment
 $RICH_TAIL"
 # NETLAB_DEFAULT_INTERFACES after a dhcp request, and that after a static one without gateway.
 DEFAULT_AFTER_DHCP="# interfaces(5) file used by ifup(8) and ifdown(8)
