@@ -36,8 +36,6 @@ down_at_start_keeps_the_file() {
     expect_eq "interfaces file" "$text" "$(cat "$NETLAB_INTERFACES")"
 }
 
-# --- start-up cases ---
-
 # A read-only root keeps the file on a data partition behind a link; a Wi-Fi key makes it
 # private, and a commented-out service-port stanza follows eth0's.
 linked_private_file_keeps_mode_and_notes() {
@@ -74,8 +72,6 @@ crlf_dhcp_file_is_reported_as_dhcp() {
     expect_discovery "$lease" 00000006
     expect_clean_stop
 }
-
-# --- interfaces-file cases ---
 
 # A device serving at 192.0.2.10 from the default file, with -v; its start-up output dropped.
 req_serving_device() {
@@ -131,17 +127,12 @@ repeated_force_ip_answered_again() {
     expect_clean_stop
 }
 
-# --- request cases ---
-
 netlab_case "down at start keeps the file" down_at_start_keeps_the_file
-# --- start-up case list ---
 netlab_case "linked private file on a read-only /etc/network keeps mode and notes" \
     linked_private_file_keeps_mode_and_notes
 netlab_case "CRLF dhcp file is reported as dhcp" crlf_dhcp_file_is_reported_as_dhcp
-# --- interfaces-file case list ---
 netlab_case "requester's address and a truncated request change nothing" \
     unusable_requests_change_nothing
 netlab_case "alias does not hide the own address" alias_does_not_hide_the_own_address
 netlab_case "repeated force-IP answered again" repeated_force_ip_answered_again
-# --- request case list ---
 netlab_finish
