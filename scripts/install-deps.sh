@@ -12,6 +12,8 @@ packages=(
     # The Debian packages (scripts/package-check.sh): file and dpkg-dev for CPack, lintian, man
     # and systemd-analyze.
     file dpkg-dev lintian man-db systemd
+    # The deployment test (tests/deploy): a Debian root made with mmdebstrap, booted by nspawn.
+    mmdebstrap systemd-container
 )
 
 missing=()

@@ -37,6 +37,8 @@ bash scripts/test-aarch64.sh
 
 # The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
 bash scripts/package-check.sh
+# The amd64 package booted under systemd in a container on the test network.
+bash tests/deploy/deploy_test.sh
 
 # Fuzzing, after the tests: a minute of each target on top of the seed corpora.
 bash tests/fuzz/run.sh
