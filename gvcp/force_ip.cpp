@@ -120,6 +120,10 @@ void forgetLastForceIp() {
 }
 
 void answerForceIp(Request& request) {
+    // Without a payload there is no MAC address to match: treated like one for another device.
+    if (request.payload.empty()) {
+        return;
+    }
     // A cut-off request would be read with zeros for the missing fields: a restart, or worse.
     if (request.payload.size() < kForceIpPayloadSize) {
         if (request.payload.size() < kMacEnd ||
