@@ -1,12 +1,14 @@
 #include "netconfig/interface_state.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/hex_text.h"
 #include "netconfig/interfaces_file.h"
-#include "netconfig/stanza_scan.h"
+#include "netconfig/sourced_stanza.h"
 
 namespace {
 
@@ -68,17 +70,15 @@ std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
 }
 
 bool configuresDhcp(std::filesystem::path const& file, std::string_view name) {
-    std::string text;
-    if (readWholeFile(file, text)) {
+    std::error_code unreadable;
+    std::vector<InetStanza> const stanzas = inetStanzas(file, name, unreadable);
+    if (unreadable) {
         std::cerr << "Unable to open configuration file " << file.string() << std::endl;
         return false;
     }
-    for (std::string_view rest = text; !rest.empty();) {
-        if (isDhcpStanzaHead(nextLine(rest), name)) {
-            return true;
-        }
-    }
-    return false;
+    // ifup runs every stanza of the interface, so any dhcp one starts a DHCP client.
+    return std::any_of(stanzas.begin(), stanzas.end(),
+                       [](InetStanza const& stanza) { return stanza.dhcp; });
 }
 
 }  // namespace detail

@@ -11,7 +11,8 @@
 // error when the file is missing or malformed) when it cannot be read.
 std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name);
 
-// True when "/etc/network/interfaces" configures the interface's inet stanza by dhcp.
+// True when an inet stanza of the interface, in "/etc/network/interfaces" or a file it sources,
+// configures it by dhcp.
 bool isDHCPEnabled(std::string name);
 
 // The same two readers on any path, so that tests run on temporary directories.
@@ -21,8 +22,9 @@ namespace detail {
 // one line on standard error when it is missing or malformed.
 std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file);
 
-// True when the interfaces file at that path configures the interface's inet stanza by dhcp;
-// false (after one line on standard error) when it cannot be opened.
+// True when an inet stanza of the interface, in the interfaces file at that path or a file it
+// sources, configures it by dhcp; false (after one line on standard error) when the file cannot
+// be opened.
 bool configuresDhcp(std::filesystem::path const& file, std::string_view name);
 
 }  // namespace detail

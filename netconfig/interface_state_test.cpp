@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/temp_dir.h"
 #include "base/text_file.h"
 #include "netconfig/test_sandbox.h"
@@ -38,7 +40,7 @@ TEST(MacAddressReader, NamesTheSysfsPathOfAMissingInterface) {
     EXPECT_EQ(GetCapturedStderr(), "Could not open file: /sys/class/net/tarn-absent0/address\n");
 }
 
-TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCounts) {
+TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCountsWhereverIfupdownReadsIt) {
     struct Case {
         std::string content;
         bool dhcp;
@@ -55,8 +57,13 @@ TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCounts) {
         {"iface eth0 inet static # no longer dhcp\n", false},
         {"# iface eth0 inet dhcp\n", false},
         {"iface eth0 inet dhcpx\n", false},
+        {"auto lo\nsource interfaces.d/*\n", true},
+        {"source-directory interfaces.d\n", true},
+        {"# source interfaces.d/*\n", false},
     };
     TempDir dir;
+    std::filesystem::create_directory(dir.path() / "interfaces.d");
+    writeText(dir.path() / "interfaces.d" / "eth0", "auto eth0\niface eth0 inet dhcp\n");
     for (Case const& c : cases) {
         SCOPED_TRACE(c.content);
         writeText(dir.path() / "interfaces", c.content);

@@ -70,58 +70,64 @@ std::vector<fs::path> sourcedBy(std::vector<std::string_view> const& words,
     return files;
 }
 
-std::optional<fs::path> findStanza(fs::path const& file, std::string_view text,
-                                   std::string_view name, std::vector<fs::path>& seen);
-
-// A sourced file that can be read and has not been read before; each file is read once, which
-// also ends files that source each other.
-std::optional<fs::path> findInSourced(fs::path const& file, std::string_view name,
-                                      std::vector<fs::path>& seen) {
-    std::string text;
-    if (std::find(seen.begin(), seen.end(), file) != seen.end() || readWholeFile(file, text)) {
-        return std::nullopt;
-    }
-    seen.push_back(file);
+// The interface's inet stanzas in text (file's content) and, in place of each source line, in the
+// files it pulls in. Each file is read once, which also ends files that source each other; files
+// that cannot be read hold nothing, as ifupdown skips a pattern that matches nothing.
+void collectStanzas(fs::path const& file, std::string_view text, std::string_view name,
+                    std::vector<fs::path>& seen, std::vector<InetStanza>& found) {
     for (std::string_view rest = text; !rest.empty();) {
-        if (isInetStanzaHead(nextLine(rest), name)) {
-            return file;
-        }
-    }
-    return findStanza(file, text, name, seen);
-}
-
-// The first sourced file, through the source lines of text (file's content), that holds the stanza.
-std::optional<fs::path> findStanza(fs::path const& file, std::string_view text,
-                                   std::string_view name, std::vector<fs::path>& seen) {
-    std::string_view rest = text;
-    while (!rest.empty()) {
         std::string_view const line = nextLine(rest);
         std::vector<std::string_view> const words = lineWords(line);
         if (words.empty()) {
             continue;
         }
+        if (isInetStanzaHead(line, name)) {
+            found.push_back({file, isDhcpStanzaHead(line, name)});
+            continue;
+        }
         for (fs::path const& sourced : sourcedBy(words, file.parent_path())) {
-            if (auto found = findInSourced(sourced, name, seen)) {
-                return found;
+            std::string sourcedText;
+            if (std::find(seen.begin(), seen.end(), sourced) != seen.end() ||
+                readWholeFile(sourced, sourcedText)) {
+                continue;
             }
+            seen.push_back(sourced);
+            collectStanzas(sourced, sourcedText, name, seen, found);
         }
     }
-    return std::nullopt;
+}
+
+// The path that sourced files are compared with: a file that sources interfaces by another name
+// reaches it again.
+fs::path mainFile(fs::path const& interfaces) {
+    std::error_code ec;
+    fs::path const main = fs::weakly_canonical(interfaces, ec);
+    return ec ? interfaces.lexically_normal() : main;
 }
 
 }  // namespace
 
-std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name,
-                                          std::error_code& unreadable) {
+std::vector<InetStanza> inetStanzas(fs::path const& interfaces, std::string_view name,
+                                    std::error_code& unreadable) {
+    std::vector<InetStanza> found;
     std::string text;
     unreadable = readWholeFile(interfaces, text);
     if (unreadable) {
-        return std::nullopt;
+        return found;
     }
-    std::error_code ec;
-    fs::path const main = fs::weakly_canonical(interfaces, ec);
-    fs::path const start = ec ? interfaces.lexically_normal() : main;
-    // Not seen.front(): the search grows seen, which would leave that reference dangling.
-    std::vector<fs::path> seen{start};
-    return findStanza(start, text, name, seen);
+    fs::path const main = mainFile(interfaces);
+    std::vector<fs::path> seen{main};
+    collectStanzas(main, text, name, seen, found);
+    return found;
+}
+
+std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name,
+                                          std::error_code& unreadable) {
+    fs::path const main = mainFile(interfaces);
+    for (InetStanza const& stanza : inetStanzas(interfaces, name, unreadable)) {
+        if (stanza.file != main) {
+            return stanza.file;
+        }
+    }
+    return std::nullopt;
 }

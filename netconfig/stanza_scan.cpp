@@ -46,6 +46,28 @@ bool isInetStanzaHead(std::array<std::string_view, 4> const& words, std::string_
     return words[0] == "iface" && words[1] == name && words[2] == "inet";
 }
 
+// The options that carry the old address configuration, which the new stanza's own lines replace.
+// A switch to dhcp also drops scope, which only a static address has. Every other option (mtu,
+// hwaddress, metric, hook lines, bridge, bond and VLAN options, dhcp's hostname or client) means
+// the same under either method, and ifup accepts, unused, the options its method does not know.
+bool isAddressOption(std::string_view word, bool toDhcp) {
+    constexpr std::array<std::string_view, 6> kAddress = {"address", "netmask", "broadcast",
+                                                          "network", "gateway", "pointopoint"};
+    return std::find(kAddress.begin(), kAddress.end(), word) != kAddress.end() ||
+           (toDhcp && word == "scope");
+}
+
+// True for "auto", "allow-auto" and "allow-hotplug" lines that list the interface: the classes
+// that Debian's boot brings up. Other allow- classes come up only when asked for by name.
+bool bringsUpAtBoot(std::string_view line, std::string_view name) {
+    std::vector<std::string_view> const words = lineWords(line);
+    if (words.empty() ||
+        (words[0] != "auto" && words[0] != "allow-auto" && words[0] != "allow-hotplug")) {
+        return false;
+    }
+    return std::find(words.begin() + 1, words.end(), name) != words.end();
+}
+
 }  // namespace
 
 std::string_view nextLine(std::string_view& rest) {
@@ -74,33 +96,40 @@ bool isDhcpStanzaHead(std::string_view line, std::string_view name) {
 
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
                                    std::string_view stanza) {
-    std::string const autoKey = "auto " + std::string(name);
+    std::string_view stanzaRest = stanza;
+    bool const toDhcp = isDhcpStanzaHead(nextLine(stanzaRest), name);
+    bool autoSeen = false;
+    for (std::string_view rest = text; !rest.empty() && !autoSeen;) {
+        autoSeen = bringsUpAtBoot(nextLine(rest), name);
+    }
     std::string out;
-    out.reserve(text.size() + stanza.size() + autoKey.size() + 2);
+    out.reserve(text.size() + stanza.size() + name.size() + 7);
 
     bool skipping = false;
     bool written = false;
-    bool autoSeen = false;
+    // The first old stanza's lines that stay: its options other than the address ones, and its
+    // comment lines, in their order.
+    std::string kept;
     // The blank and comment lines since the old stanza's last option line, and whether any is a
     // comment: notes such as a commented-out stanza that follows it, which stay where they stood.
     std::string notes;
     bool notesHaveComment = false;
-    auto writeStanza = [&](std::string_view after) {
-        if (!autoSeen) {
-            out += autoKey;
-            out += '\n';
-        }
-        out += stanza;
-        out += after.empty() ? "\n" : after;
-        written = true;
-    };
     auto endOldStanza = [&] {
-        std::string_view const kept = notesHaveComment ? notes : std::string_view();
+        std::string_view const after = notesHaveComment ? notes : std::string_view();
         if (!written) {
-            writeStanza(kept);
-        } else {
+            if (!autoSeen) {
+                out += "auto ";
+                out += name;
+                out += '\n';
+            }
+            out += stanza;
             out += kept;
+            out += after.empty() ? "\n" : after;
+            written = true;
+        } else {
+            out += after;
         }
+        kept.clear();
         notes.clear();
         notesHaveComment = false;
         skipping = false;
@@ -112,14 +141,29 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
         if (skipping) {
             if (!endsStanza(line)) {
                 std::string_view const first = leadingWords(line)[0];
-                if (!first.empty() && !first.starts_with('#')) {
-                    notes.clear();
-                    notesHaveComment = false;
+                if (first.empty() || first.starts_with('#')) {
+                    notes += line;
+                    notes += '\n';
+                    notesHaveComment = notesHaveComment || !first.empty();
                     continue;
                 }
-                notes += line;
-                notes += '\n';
-                notesHaveComment = notesHaveComment || !first.empty();
+                // An option line: the comments before it stay with the first stanza's options,
+                // blank lines among options go.
+                if (!written) {
+                    for (std::string_view rest = notes; !rest.empty();) {
+                        std::string_view const note = nextLine(rest);
+                        if (!leadingWords(note)[0].empty()) {
+                            kept += note;
+                            kept += '\n';
+                        }
+                    }
+                    if (!isAddressOption(first, toDhcp)) {
+                        kept += line;
+                        kept += '\n';
+                    }
+                }
+                notes.clear();
+                notesHaveComment = false;
                 continue;
             }
             endOldStanza();
@@ -130,15 +174,12 @@ std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
         }
         out += line;
         out += '\n';
-        if (line.starts_with(autoKey)) {
-            autoSeen = true;
-        }
     }
     if (skipping) {
         endOldStanza();
     }
     if (!written) {
-        writeStanza({});
+        endOldStanza();
     }
     return out;
 }

@@ -23,10 +23,12 @@ bool isInetStanzaHead(std::string_view line, std::string_view name);
 bool isDhcpStanzaHead(std::string_view line, std::string_view name);
 
 // The file text with the interface's first inet stanza (up to the next line whose first word is a
-// stanza keyword) replaced by stanza, later ones dropped, "auto <name>" inserted before it unless
-// an earlier line began with it, and the stanza appended when the interface had none. The stanza
-// is followed by an empty line, or, when comment lines follow an old stanza's last option line,
-// by those lines and the blank lines among them as they stood. Every output line ends in a line
-// feed. Never fails.
+// stanza keyword) replaced by stanza (a head and address lines), later ones dropped, and the
+// stanza appended when the interface had none. The old stanza's head and address options go (for
+// a dhcp stanza also scope); its other options and comment lines follow the new stanza's lines in
+// their order. The stanza is then followed by an empty line, or, when comment lines follow the
+// old stanza's last option line, by those lines and the blank lines among them as they stood.
+// "auto <name>" is inserted before it unless an auto, allow-auto or allow-hotplug line anywhere
+// lists the interface. Every output line ends in a line feed. Never fails.
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
                                    std::string_view stanza);

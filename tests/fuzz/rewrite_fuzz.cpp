@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,16 @@ bool isComment(std::string_view line) {
     return !words.empty() && words[0].starts_with('#');
 }
 
+// An option line whose value the new stanza's own address lines replace.
+bool isAddressLine(std::string_view line, bool toDhcp) {
+    constexpr std::array<std::string_view, 6> kAddress{"address", "netmask", "broadcast",
+                                                       "network", "gateway", "pointopoint"};
+    auto const words = lineWords(line);
+    return !words.empty() &&
+           (std::find(kAddress.begin(), kAddress.end(), words[0]) != kAddress.end() ||
+            (toDhcp && words[0] == "scope"));
+}
+
 std::string staticStanza() {
     return getStaticInterfaceDef(
         QEL_Finder::testing::configFrom("192.168.1.20", "255.255.255.0", "192.168.1.1"), kName);
@@ -68,11 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     std::string const out = replaceInterfaceStanza(text, kName, stanza);
     auto const outLines = linesOf(out);
 
+    bool const toDhcp = data[0] % 2 == 0;
     auto const isHead = [](std::string_view line) { return isInetStanzaHead(line, kName); };
     check(std::count_if(outLines.begin(), outLines.end(), isHead) == 1,
           "not exactly one inet stanza head for eth0");
-    // Kept: every line outside eth0's old inet stanzas, and the notes after an old stanza's last
-    // option line (its blank and comment lines) when one of them is a comment.
+    // Kept: every line outside eth0's old inet stanzas; the first old stanza's comment lines and
+    // its options other than the address ones; and the notes after an old stanza's last option
+    // line (its blank and comment lines) when one of them is a comment.
     std::vector<std::string_view> kept;
     std::vector<std::string_view> notes;
     auto keepNotes = [&] {
@@ -82,16 +95,24 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         notes.clear();
     };
     bool inOld = false;
+    int oldStanzas = 0;
     for (std::string_view const line : linesOf(text)) {
         if (inOld && startsStanza(line)) {
             keepNotes();
         }
+        oldStanzas += isHead(line) ? 1 : 0;
         inOld = isHead(line) || (inOld && !startsStanza(line));
         if (!inOld) {
             kept.push_back(line);
         } else if (isComment(line) || lineWords(line).empty()) {
             notes.push_back(line);
         } else {
+            if (oldStanzas == 1 && !isHead(line)) {
+                std::copy_if(notes.begin(), notes.end(), std::back_inserter(kept), isComment);
+                if (!isAddressLine(line, toDhcp)) {
+                    kept.push_back(line);
+                }
+            }
             notes.clear();
         }
     }
@@ -102,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     for (std::string_view const line : kept) {
         next = std::find(next, outLines.end(), line);
         check(next != outLines.end(),
-              "a line outside eth0's inet stanzas, or a note after one, lost or reordered");
+              "a line outside eth0's inet stanzas, an option or comment of its first, or a note "
+              "after one, lost or reordered");
         ++next;
     }
     // Beyond what is kept: the stanza, an "auto eth0" line and a blank line after the stanza.
