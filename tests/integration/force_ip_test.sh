@@ -18,9 +18,10 @@ RESOLV_BEFORE='nameserver 203.0.113.53
 PRINTED_MAC='MAC:     00::1A::2B::3C::4D::5E'
 
 # A file with the cases the rewriter must get right around eth0: no "auto" line of its own (only
-# allow-hotplug), a head written with tabs and double blanks, tab-indented options with a comment
-# after the last (a note that stays), an indented stanza of another interface right after it, an
-# inet6 stanza and another interface behind.
+# allow-hotplug, which must stay the only one, or boot would wait for eth0), a head written with
+# tabs and double blanks, tab-indented options with a comment after the last (a note that stays),
+# an indented stanza of another interface right after it, an inet6 stanza and another interface
+# behind.
 RICH_HEAD='# device network configuration
 auto lo
 iface lo inet loopback
@@ -41,8 +42,7 @@ RICH_INTERFACES="${RICH_HEAD}iface  eth0	inet  static
 	gateway 192.0.2.1
 	# the PC segment
 $RICH_TAIL"
-RICH_AFTER_STATIC="${RICH_HEAD}auto eth0
-iface eth0 inet static
+RICH_AFTER_STATIC="${RICH_HEAD}iface eth0 inet static
   address 192.0.2.20
   netmask 255.255.255.0
   gateway 192.0.2.1
@@ -67,11 +67,12 @@ fresh_device() {
     PEER_COUNT=0
 }
 
-# Starts the daemon with ARGS and waits until it answers at 192.0.2.10; its start-up output
-# (systemctl's and snmpget's complaints included) is then dropped.
+# Starts the daemon with ARGS and waits until it answers at $SERVING_AT (default 192.0.2.10); its
+# start-up output (systemctl's and snmpget's complaints included) is then dropped.
 start_serving() {
     netlab_start_daemon "$@"
-    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_check_failed "the daemon never served"
+    netlab_wait_serving "${SERVING_AT:-$NETLAB_DEVICE_ADDRESS}" 30 ||
+        netlab_check_failed "the daemon never served"
     : >"$NETLAB_DAEMON_OUT"
     : >"$NETLAB_DAEMON_ERR"
 }
@@ -173,7 +174,58 @@ Link is ready
     expect_match "new address on eth0" ' inet 192\.0\.2\.20/24 ' "$addresses"
     expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
     expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    expect_eq "brought up at boot / on hotplug" "lo eth1 / eth0" \
+        "$(dev_exec ifquery --list -a | paste -sd ' ') / $(dev_exec ifquery --list --allow=hotplug)"
 
+    expect_clean_stop
+}
+
+# ifdown, the MTU set back to 1500, ifup: the MTU that eth0's stanza gives it.
+mtu_after_a_fresh_ifup() {
+    dev_exec ifdown eth0 >>"$NETLAB_DIR/ifup.log" 2>&1 && dev_exec ip link set dev eth0 mtu 1500
+    netlab_device_ifup && dev_exec cat /sys/class/net/eth0/mtu
+}
+
+# Jumbo frames and the user's hook line survive a static and a dhcp force-IP. ifupdown's dhcp
+# method does not apply mtu, so there the hook sets it.
+# shellcheck disable=SC2016 # the hook's variables are ifupdown's
+JUMBO=('  mtu 9000' '  post-up [ "$METHOD" != dhcp ] || ip link set dev "$IFACE" mtu 9000')
+jumbo_frames_and_hooks_stay() {
+    fresh_device "$(netlab_interfaces_text static '  address 192.0.2.10/24' "${JUMBO[@]}")"
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
+    start_serving
+    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 0.0.0.0 \
+        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null || netlab_check_failed "static"
+    expect_file_text "static stanza" "$NETLAB_INTERFACES" "$(netlab_interfaces_text static \
+        '  address 192.0.2.20' '  netmask 255.255.255.0' "${JUMBO[@]}")"$'\n\n'
+    expect_eq "MTU under static" 9000 "$(mtu_after_a_fresh_ifup)"
+    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 255.255.255.255 0.0.0.0 0.0.0.0 \
+        --to 192.0.2.20 --timeout-ms 60000 >/dev/null || netlab_check_failed "dhcp"
+    expect_file_text "dhcp stanza" "$NETLAB_INTERFACES" \
+        "$(netlab_interfaces_text dhcp "${JUMBO[@]}")"$'\n\n'
+    expect_eq "MTU under dhcp" 9000 "$(mtu_after_a_fresh_ifup)"
+    expect_clean_stop
+}
+
+# br0's stanza builds the bridge with eth0 as its port and deletes it on ifdown; the daemon serves
+# br0. A force-IP's ifup must build it again, at the new address.
+BRIDGE=('  pre-up ip link add br0 type bridge' '  pre-up ip link set eth0 master br0'
+    '  pre-up ip link set eth0 up' '  post-down ip link del br0')
+bridge_text() {
+    local text
+    text=$(netlab_interfaces_text "$@" "${BRIDGE[@]}") && text=${text/auto eth0/auto br0}
+    printf '%s' "${text/iface eth0/iface br0}"
+}
+bridge_built_by_its_stanza() {
+    netlab_setup "$(bridge_text static '  address 192.0.2.10/24')"
+    netlab_device_ifup br0 || netlab_fail_setup "ifup br0: $(cat "$NETLAB_DIR/ifup.log")"
+    start_serving br0
+    pc_exec "$NETLAB_PROBE" force-ip "$(dev_exec cat /sys/class/net/br0/address)" 192.0.2.20 \
+        255.255.255.0 0.0.0.0 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
+        netlab_check_failed "no acknowledge"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" \
+        "$(bridge_text static '  address 192.0.2.20' '  netmask 255.255.255.0')"$'\n\n'
+    expect_discovery 192.0.2.20 00000005
     expect_clean_stop
 }
 
@@ -360,24 +412,29 @@ requests_for_no_one() {
     expect_clean_stop
 }
 
-# eth0's stanza in interfaces.d, as Debian images often keep it: a rewrite of the main file would
-# add a second stanza beside it, so the request is refused before anything changes.
+# eth0's dhcp stanza in interfaces.d, as Debian images often keep it: discovery reports dhcp. A
+# rewrite of the main file would add a second stanza beside it, so a force-IP is refused before
+# anything changes.
 stanza_in_a_sourced_file_is_refused() {
     local main='auto lo
 iface lo inet loopback
-source interfaces.d/*
+source /etc/network/interfaces.d/*
 '
-    local sourced=${NETLAB_DEFAULT_INTERFACES#*iface lo inet loopback}
+    local sourced='auto eth0
+iface eth0 inet dhcp
+' lease
     netlab_setup "$main"
     mkdir -p "$NETLAB_INTERFACES.d"
     printf '%s' "$sourced" >"$NETLAB_INTERFACES.d/eth0"
+    netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    lease=$(netlab_leased_address) || netlab_check_failed "no lease"
     printf '%s' "$RESOLV_BEFORE" >"$NETLAB_RESOLV"
-    start_serving
+    SERVING_AT=$lease start_serving
     local changes
     changes=$(carrier_changes)
-    send_listening "$NETLAB_DEVICE_ADDRESS" "$(netlab_force_ip_hex 01 5a09 192.0.2.20 255.255.255.0 192.0.2.1)"
-    wait_handled "$NETLAB_DEVICE_ADDRESS"
+    send_listening "$lease" "$(netlab_force_ip_hex 01 5a09 192.0.2.20 255.255.255.0 192.0.2.1)"
+    wait_handled "$lease"
     stop_listening
     expect_file_text "replies" "$PEER_OUT" ""
     expect_file_text "stderr" "$NETLAB_DAEMON_ERR" "Refusing force IP: eth0 is configured in \
@@ -389,7 +446,7 @@ source interfaces.d/*
     expect_file_text "sourced file" "$NETLAB_INTERFACES.d/eth0" "$sourced"
     expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
     expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
-    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    expect_discovery "$lease" 00000006 ffffff00 c0000201
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
 }
@@ -484,6 +541,8 @@ stop_during_a_force_ip() {
 
 netlab_case "stanza in a sourced file is refused" stanza_in_a_sourced_file_is_refused
 netlab_case "static address is applied" static_address_is_applied
+netlab_case "jumbo frames and hooks stay" jumbo_frames_and_hooks_stay
+netlab_case "bridge built by its stanza" bridge_built_by_its_stanza
 netlab_case "dhcp and back to static" dhcp_and_back_to_static
 netlab_case "DHCP client inherits nothing" dhcp_client_inherits_nothing
 netlab_case "link-local address without a DHCP server" link_local_without_a_dhcp_server
