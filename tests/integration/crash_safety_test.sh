@@ -71,11 +71,7 @@ killed_during_rewrites() {
     # With an agent to answer, start-up takes milliseconds instead of snmpget's time-out.
     netlab_start_snmpd "crash-lab" || netlab_fail_setup "snmpd did not answer"
     netlab_start_daemon
-    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
-    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.21 255.255.255.0 192.0.2.1 \
-        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
-        netlab_fail_setup "the first force-IP was not acknowledged"
-    netlab_stop_daemon TERM
+    netlab_readdress_and_stop 192.0.2.21
     local kill old new address at delay interrupted=0 text
     for kill in $(seq 1 "$KILLS"); do
         netlab_start_daemon

@@ -13,11 +13,7 @@ down_at_start_keeps_the_file() {
     netlab_setup
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     netlab_start_daemon
-    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
-    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.40 255.255.255.0 192.0.2.1 \
-        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
-        netlab_fail_setup "the force-IP was not acknowledged"
-    netlab_stop_daemon TERM
+    netlab_readdress_and_stop 192.0.2.40
     local text how
     text=$(cat "$NETLAB_INTERFACES")
     expect_match "interfaces file" 'address 192\.0\.2\.40' "$text"

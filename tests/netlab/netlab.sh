@@ -293,6 +293,17 @@ netlab_wait_serving() {
     done
 }
 
+# netlab_readdress_and_stop ADDRESS: once the started daemon serves at 192.0.2.10, gives it
+# ADDRESS/24 (gateway 192.0.2.1) by a force-IP from the PC host, then stops it, as on a camera
+# re-addressed before. Fails the suite when either step does not happen.
+netlab_readdress_and_stop() {
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
+    pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" "$1" 255.255.255.0 192.0.2.1 \
+        --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000 >/dev/null ||
+        netlab_fail_setup "the force-IP to $1 was not acknowledged"
+    netlab_stop_daemon TERM
+}
+
 # The eight hex digits of a dotted-decimal address.
 netlab_address_hex() {
     local IFS=.
