@@ -33,9 +33,10 @@ ForceIpSteps steps{forceIpRefusal, initNetworkInterface, waitForLink};
 struct LastForceIp {
     sockaddr_in requester;  // address and port it came from
     ReqId reqId;
-    bool acknowledged;        // false: restart only or a failed rewrite, nothing was sent
-    sockaddr_in destination;  // the requester, or broadcast at its port
-    std::uint32_t sentFrom;   // the interface's address the acknowledge left from; 0: none left
+    // Where the acknowledge went (the requester, or broadcast at its port); none for a restart
+    // only or a failed rewrite.
+    std::optional<sockaddr_in> acknowledgedTo;
+    std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
 };
 std::optional<LastForceIp> lastForceIp;
 
@@ -52,10 +53,10 @@ void answerAgain(Request& request, LastForceIp const& last) {
     if (Verbose) {
         std::cout << "Force IP repeated, answered as before" << std::endl;
     }
-    if (!last.acknowledged) {
+    if (!last.acknowledgedTo) {
         return;
     }
-    sockaddr_in destination = last.destination;
+    sockaddr_in destination = *last.acknowledgedTo;
     ReplyMessage reply(&destination, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
     int const handle = openReplySocket(request.record, request.manager, request.interfaceName);
     if (handle == -1) {
@@ -168,7 +169,8 @@ void answerForceIp(Request& request) {
     // not tell the PC the device moved.
     bool const acknowledged = applied == kAppliedDhcp || applied == kAppliedStatic;
     LastForceIp& last = lastForceIp.emplace(
-        LastForceIp{requester, request.header.reqId, acknowledged, *request.requester, 0});
+        LastForceIp{requester, request.header.reqId,
+                    acknowledged ? std::optional(*request.requester) : std::nullopt, 0});
     if (!acknowledged) {
         return;
     }

@@ -72,14 +72,6 @@ root_files() {
         -o -path ./var/lib/systemd -o -path ./tmp -o -path ./var/tmp \) -prune -o -print | sort)
 }
 
-# Waits up to SECONDS for a discovery at ADDRESS to be answered.
-answered_within() {
-    local deadline=$((SECONDS + $2))
-    until netlab_udp_peer burst --to "$1" --count 1 --timeout-ms 500 | grep -q " answered=1 "; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-    done
-}
-
 # force_ip_ack TO SECONDS FORCE_IP_ARGS...: sends the force-IP to address TO from the PC host
 # and prints what answered within SECONDS.
 force_ip_ack() {
@@ -171,12 +163,12 @@ missing_interface_is_not_restarted() {
 
 static_force_ip() {
     expect_true "enable --now" container systemctl enable --quiet --now tarn-reply@eth0
-    answered_within "$NETLAB_DEVICE_ADDRESS" 60 || netlab_check_failed "no answer at 192.0.2.10"
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 60 || netlab_check_failed "no answer at 192.0.2.10"
     expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
 
     expect_eq "static acknowledge" "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a01" \
         "$(force_ip_ack "$NETLAB_DEVICE_ADDRESS" 30 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
-    answered_within 192.0.2.20 30 || netlab_check_failed "no answer at 192.0.2.20"
+    netlab_wait_serving 192.0.2.20 30 || netlab_check_failed "no answer at 192.0.2.20"
     expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
     expect_file_text "backup" "$ROOT/etc/network/interfaces.bak" "$INTERFACES"
     # The stanza of the new address, everything else as it was; blank lines are not counted.
@@ -196,7 +188,7 @@ dhcp_force_ip() {
     lease=$(netlab_leased_address 5)
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
     expect_eq "dhcp acknowledge" "from=$lease:3956 to=192.0.2.1 len=8 hex=0000000500005a02" "$ack"
-    answered_within "$lease" 30 || netlab_check_failed "no answer at $lease"
+    netlab_wait_serving "$lease" 30 || netlab_check_failed "no answer at $lease"
     expect_discovery "$lease" 00000006 ffffff00 c0000201
     expect_match "interfaces file" '^iface eth0 inet dhcp$' "$(cat "$ROOT/etc/network/interfaces")"
     LEASE=$lease
@@ -208,7 +200,7 @@ killed_daemon_is_restarted() {
     expect_true "no daemon runs" test -n "$daemon"
     kill -s KILL "$daemon"
     # RestartSec is 5 s.
-    answered_within "$LEASE" 30 || netlab_check_failed "no answer at $LEASE after kill -9"
+    netlab_wait_serving "$LEASE" 30 || netlab_check_failed "no answer at $LEASE after kill -9"
     expect_eq "restarts" NRestarts=1 "$(container systemctl show -p NRestarts tarn-reply@eth0)"
     expect_no_match "the killed daemon" "^$daemon\$" "$(container_pids Tarn_reply)"
 }
@@ -224,7 +216,7 @@ stop_keeps_the_dhcp_client() {
 
 purge_leaves_what_the_manual_lists() {
     container systemctl start tarn-reply@eth0
-    answered_within "$LEASE" 30 || netlab_check_failed "no answer at $LEASE before the purge"
+    netlab_wait_serving "$LEASE" 30 || netlab_check_failed "no answer at $LEASE before the purge"
     local client
     client=$(container_pids dhclient)
     container dpkg --purge tarn-reply libqelinterface1 >"$NETLAB_DIR/dpkg.log" 2>&1
