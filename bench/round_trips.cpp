@@ -163,7 +163,7 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
         auto const request = QEL_Finder::buildDiscoveryCmd(reqId, false);
         // A late answer to an earlier request carries that request's req_id and is skipped.
         bool answered = false;
-        auto const onAnswer = [&](std::span<std::uint8_t const> bytes, Endpoint) {
+        auto const onAnswer = [&](std::span<std::uint8_t const> bytes, gvcp_probe::Arrival const&) {
             answered = options.echoReply ? isPaddedEcho(bytes, request)
                                          : std::holds_alternative<QEL_Finder::DeviceDescription>(
                                                QEL_Finder::decodeDiscoveryAck(bytes, reqId));

@@ -33,4 +33,15 @@ std::optional<in_pktinfo> findPacketInfo(msghdr const& message) {
     return std::nullopt;
 }
 
+void attachPacketInfo(msghdr& message, PacketInfoControl& control, in_pktinfo const& info) {
+    control = PacketInfoControl{};
+    message.msg_control = control.bytes;
+    message.msg_controllen = sizeof control.bytes;
+    cmsghdr* const header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof info);
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+}
+
 }  // namespace QEL_Finder

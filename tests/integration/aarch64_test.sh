@@ -49,7 +49,7 @@ answers_as_the_native_build() {
 
 force_ip_readdresses() {
     serving
-    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 \(success\)$' \
+    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956 on pc0, status 0x0000 \(success\)$' \
         "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
             192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)"
     netlab_wait_serving 192.0.2.20 60 || netlab_check_failed "no answer at 192.0.2.20"

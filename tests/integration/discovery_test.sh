@@ -134,7 +134,8 @@ EOF
   {"mac": "00:1a:2b:3c:4d:5e", "address": "192.0.2.10", "mask": "255.255.255.0", '\
 '"gateway": "192.0.2.1", "ip_config": "static", "ip_config_current": 5, '\
 '"manufacturer": "TELVO Technologies", "model": "'"$DEFAULT_MODEL"'", '\
-'"serial": "'"$DEFAULT_SERIAL"'", "from": "192.0.2.10", "from_port": 3956}
+'"serial": "'"$DEFAULT_SERIAL"'", "from": "192.0.2.10", "from_port": 3956, '\
+'"interface": "pc0"}
 ]' "$json"
     stopped_cleanly
 }
@@ -334,6 +335,34 @@ unreadable_serial_gives_the_table_default() {
     stopped_cleanly
 }
 
+# A PC whose default route is on another network: the probe asks on every interface, so with no
+# options it finds the device and names the interface it answered on, and it re-addresses it,
+# into another subnet (acknowledged by broadcast) and back.
+probe_asks_on_every_interface() {
+    netlab_pc_office_network
+    started -v
+    pc_exec "$NETLAB_PROBE" discover --to 255.255.255.255 --timeout-ms 500 >/dev/null 2>&1
+    expect_status "discover by the default route alone" 1 $?
+    local out
+    out=$(pc_exec "$NETLAB_PROBE" discover)
+    expect_status "gvcp-probe discover" 0 $?
+    expect_eq "devices" "device 00:1a:2b:3c:4d:5e" "$(grep '^device ' <<<"$out")"
+    expect_match "interface" '^  interface     pc0$' "$out"
+    if command -v arv-tool-0.8 >/dev/null; then
+        expect_match "arv-tool-0.8" '^TELVO Technologies-' "$(pc_exec arv-tool-0.8 2>/dev/null)"
+    fi
+    out=$(pc_exec "$NETLAB_PROBE" force-ip --allow-broadcast-ack "$NETLAB_DEVICE_MAC" 10.9.8.7 \
+        255.255.255.0 0.0.0.0 --timeout-ms 60000)
+    expect_match "broadcast acknowledge" \
+        '^Acknowledge from 10\.9\.8\.7:3956 on pc0, status 0x0000 \(success\)$' "$out"
+    out=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" "$NETLAB_DEVICE_ADDRESS" \
+        255.255.255.0 "$NETLAB_PC_ADDRESS" --timeout-ms 60000)
+    expect_match "acknowledge" \
+        '^Acknowledge from 192\.0\.2\.10:3956 on pc0, status 0x0000 \(success\)$' "$out"
+    stopped_cleanly
+    netlab_pc_office_network_remove
+}
+
 netlab_case "answer carries the record" answer_carries_the_record
 netlab_case "broadcast only for requesters outside" broadcast_only_for_requesters_outside
 netlab_case "unknown commands are not implemented" unknown_commands_are_not_implemented
@@ -347,4 +376,5 @@ netlab_case "SNMP name is the model" snmp_name_is_the_model
 netlab_case "failed update unit keeps the table name" failed_update_unit_keeps_the_table_name
 netlab_case "library chooses type and serial" library_chooses_type_and_serial
 netlab_case "unreadable serial gives the table default" unreadable_serial_gives_the_table_default
+netlab_case "probe asks on every interface" probe_asks_on_every_interface
 netlab_finish

@@ -44,7 +44,7 @@ linked_private_file_keeps_mode_and_notes() {
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     NETLAB_ETC_NETWORK_FAULT=read-only netlab_start_daemon_ready -v ||
         netlab_check_failed "the packet loop did not start"
-    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 ' \
+    expect_match "acknowledge" '^Acknowledge from 192\.0\.2\.20:3956 on pc0, status 0x0000 ' \
         "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
             192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 30000)"
     expect_true "/etc/network/interfaces is no longer a link" test -L "$NETLAB_INTERFACES"

@@ -265,7 +265,7 @@ dhcp_and_back_to_static() {
         0.0.0.0 --to "$lease" --timeout-ms 60000)
     expect_status "gvcp-probe force-ip" 0 $?
     expect_match "static acknowledge" \
-        '^Acknowledge from 192\.0\.2\.30:3956, status 0x0000 \(success\)$' "$probe"
+        '^Acknowledge from 192\.0\.2\.30:3956 on pc0, status 0x0000 \(success\)$' "$probe"
     wait_handled 192.0.2.30
     # ifdown ran while the file still named dhcp, so dhclient gave the lease back.
     expect_true "no DHCPRELEASE of $lease" \
@@ -343,7 +343,7 @@ link_local_without_a_dhcp_server() {
     probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
         192.0.2.1 --to 255.255.255.255 --timeout-ms 60000)
     expect_match "static acknowledge" \
-        '^Acknowledge from 192\.0\.2\.20:3956, status 0x0000 \(success\)$' "$probe"
+        '^Acknowledge from 192\.0\.2\.20:3956 on pc0, status 0x0000 \(success\)$' "$probe"
     expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?

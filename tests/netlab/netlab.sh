@@ -295,6 +295,26 @@ netlab_wait_serving() {
     done
 }
 
+# Gives the PC host a second interface, "office0" with 203.0.113.1/24 (a veth whose peer
+# "office1" stays in the PC host with no address), that carries the default route, and takes pc0's route for 255.255.255.255 away: a limited broadcast then leaves
+# by office0, as on a PC whose default route is on the office network. Fails the suite when it
+# cannot. netlab_pc_office_network_remove puts the PC host back.
+netlab_pc_office_network() {
+    local step
+    for step in "link add office0 type veth peer name office1" "link set office1 up" \
+        "link set office0 up" \
+        "addr add 203.0.113.1/24 dev office0" "route add default via 203.0.113.254 dev office0" \
+        "route del 255.255.255.255/32 dev pc0"; do
+        # shellcheck disable=SC2086 # each step is a list of words
+        ip -n "$NETLAB_PC" $step || netlab_fail_setup "ip $step failed"
+    done
+}
+
+netlab_pc_office_network_remove() {
+    ip -n "$NETLAB_PC" link del office0
+    ip -n "$NETLAB_PC" route replace 255.255.255.255/32 dev pc0 src "$NETLAB_PC_ADDRESS"
+}
+
 # netlab_readdress_and_stop ADDRESS: once the started daemon serves at 192.0.2.10, gives it
 # ADDRESS/24 (gateway 192.0.2.1) by a force-IP from the PC host, then stops it, as on a camera
 # re-addressed before. Fails the suite when either step does not happen.

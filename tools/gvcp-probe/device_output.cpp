@@ -1,5 +1,6 @@
 #include "tools/gvcp-probe/device_output.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -9,6 +10,16 @@ namespace gvcp_probe {
 
 using QEL_Finder::DeviceDescription;
 using QEL_Finder::ipConfigModeName;
+
+bool addDevice(std::vector<FoundDevice>& devices, FoundDevice found) {
+    bool const known = std::any_of(devices.begin(), devices.end(), [&](FoundDevice const& d) {
+        return d.device.mac == found.device.mac && d.interface == found.interface;
+    });
+    if (!known) {
+        devices.push_back(std::move(found));
+    }
+    return !known;
+}
 
 std::string formatMac(std::array<std::uint8_t, 6> const& mac) {
     char text[18];
@@ -67,7 +78,8 @@ std::string devicesAsJson(std::vector<FoundDevice> const& devices) {
         out += ", \"model\": " + jsonString(d.model);
         out += ", \"serial\": " + jsonString(d.serial);
         out += ", \"from\": " + jsonString(formatIpv4(devices[i].from.address));
-        out += ", \"from_port\": " + std::to_string(devices[i].from.port) + "}";
+        out += ", \"from_port\": " + std::to_string(devices[i].from.port);
+        out += ", \"interface\": " + jsonString(devices[i].interface) + "}";
         out += i + 1 < devices.size() ? ",\n" : "\n";
     }
     out += "]\n";
@@ -90,6 +102,7 @@ std::string devicesAsText(std::vector<FoundDevice> const& devices) {
         out += "  model         " + printableText(d.model) + '\n';
         out += "  serial        " + printableText(d.serial) + '\n';
         out += "  reply from    " + formatEndpoint(found.from) + '\n';
+        out += "  interface     " + printableText(found.interface) + '\n';
     }
     return out;
 }

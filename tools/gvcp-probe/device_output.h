@@ -15,7 +15,11 @@ namespace gvcp_probe {
 struct FoundDevice {
     QEL_Finder::DeviceDescription device;
     Endpoint from;
+    std::string interface;  // the PC's interface the answer came in on
 };
+
+// Adds found unless the same device already answered on the same interface; false then.
+bool addDevice(std::vector<FoundDevice>& devices, FoundDevice found);
 
 // Lower-case, colon separated: "00:1a:2b:3c:4d:5e".
 std::string formatMac(std::array<std::uint8_t, 6> const& mac);

@@ -19,6 +19,7 @@ FoundDevice device(std::uint8_t lastMacOctet, char const* address, std::uint32_t
     found.device.model = std::move(model);
     found.device.serial = "SN1";
     found.from = Endpoint{found.device.address, 3956};
+    found.interface = "eth1";
     return found;
 }
 
@@ -54,14 +55,26 @@ TEST(DeviceOutput, JsonListsEveryDeviceWithAllFields) {
               R"(  {"mac": "00:1a:2b:3c:4d:5e", "address": "192.0.2.10", "mask": "255.255.255.0", )"
               R"("gateway": "192.0.2.1", "ip_config": "static", "ip_config_current": 5, )"
               R"("manufacturer": "TELVO Technologies", "model": "Tarn \"C1\"", "serial": "SN1", )"
-              R"("from": "192.0.2.10", "from_port": 3956},)"
+              R"("from": "192.0.2.10", "from_port": 3956, "interface": "eth1"},)"
               "\n"
               R"(  {"mac": "00:1a:2b:3c:4d:5f", "address": "192.0.2.11", "mask": "255.255.255.0", )"
               R"("gateway": "192.0.2.1", "ip_config": "dhcp", "ip_config_current": 6, )"
               R"("manufacturer": "TELVO Technologies", "model": "Tarn C2", "serial": "SN1", )"
-              R"("from": "192.0.2.11", "from_port": 3956})"
+              R"("from": "192.0.2.11", "from_port": 3956, "interface": "eth1"})"
               "\n]\n");
     EXPECT_EQ(devicesAsJson({}), "[]\n");
+}
+
+TEST(DeviceOutput, OneEntryPerDeviceAndInterface) {
+    std::vector<FoundDevice> devices;
+    EXPECT_TRUE(addDevice(devices, device(0x5E, "192.0.2.10", 5, "C1")));
+    FoundDevice again = device(0x5E, "192.0.2.10", 5, "C1");
+    EXPECT_FALSE(addDevice(devices, again));
+    again.interface = "eth2";
+    EXPECT_TRUE(addDevice(devices, again));
+    EXPECT_TRUE(addDevice(devices, device(0x5F, "192.0.2.11", 5, "C2")));
+    ASSERT_EQ(devices.size(), 3U);
+    EXPECT_EQ(devices[1].interface, "eth2");
 }
 
 TEST(DeviceOutput, TextShowsOneBlockPerDevice) {
@@ -76,7 +89,8 @@ TEST(DeviceOutput, TextShowsOneBlockPerDevice) {
               "  manufacturer  TELVO Technologies\n"
               "  model         Tarn?[0m\n"
               "  serial        SN1\n"
-              "  reply from    192.0.2.10:3956\n\n");
+              "  reply from    192.0.2.10:3956\n"
+              "  interface     eth1\n\n");
     EXPECT_NE(text.find("device 00:1a:2b:3c:4d:5f\n"), std::string::npos);
     EXPECT_NE(text.find("  ip config     dhcp\n"), std::string::npos);
     EXPECT_EQ(devicesAsText({}), "");

@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/uio.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +11,7 @@
 #include <random>
 
 #include "base/ipv4_address.h"
+#include "net/control_message.h"
 
 namespace gvcp_probe {
 
@@ -45,6 +47,9 @@ std::variant<int, SocketError> openUdpSocket(SocketManager& sockets, Endpoint lo
     if (sockets.setsockopt(handle, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
         return failed(sockets, "enabling broadcast");
     }
+    if (sockets.setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+        return failed(sockets, "asking for packet information");
+    }
     sockaddr_in address = toSockaddr(local);
     if (sockets.bindSocket(handle, reinterpret_cast<sockaddr*>(&address)) != 0) {
         return failed(sockets, "binding socket");
@@ -52,23 +57,34 @@ std::variant<int, SocketError> openUdpSocket(SocketManager& sockets, Endpoint lo
     return handle;
 }
 
+// The socket stays bound to the wildcard address, so that a device's broadcast answer still
+// reaches it; the interface and source of each request travel as packet information instead.
 std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endpoint to,
-                                        std::span<std::uint8_t const> bytes) {
-    sockaddr_in const address = toSockaddr(to);
-    if (sockets.sendto(handle, reinterpret_cast<char const*>(bytes.data()), bytes.size(), 0,
-                       reinterpret_cast<sockaddr const*>(&address), sizeof address) < 0) {
+                                        std::span<std::uint8_t const> bytes, Via via) {
+    sockaddr_in address = toSockaddr(to);
+    iovec data{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+    msghdr message{};
+    message.msg_name = &address;
+    message.msg_namelen = sizeof address;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    QEL_Finder::PacketInfoControl control;
+    if (via.interfaceIndex != 0) {
+        in_pktinfo info{};
+        info.ipi_ifindex = via.interfaceIndex;
+        info.ipi_spec_dst.s_addr = via.source;
+        QEL_Finder::attachPacketInfo(message, control, info);
+    }
+    if (sockets.sendmsg(handle, &message, 0) < 0) {
         return failed(sockets, "sending to " + formatEndpoint(to));
     }
     return std::nullopt;
 }
 
-std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
-                                    std::span<std::uint8_t const> request, Deadline deadline,
-                                    AnswerHandler const& onAnswer, WaitHandler const& onWait) {
-    if (auto error = sendDatagram(sockets, handle, to, request)) {
-        return error;
-    }
-    auto const sent = std::chrono::steady_clock::now();
+std::optional<SocketError> collectAnswers(SocketManager& sockets, int handle,
+                                          std::chrono::steady_clock::time_point sent,
+                                          Deadline deadline, AnswerHandler const& onAnswer,
+                                          WaitHandler const& onWait) {
     long secondsTold = 0;
     // Left unfilled: each request of a benchmark run comes through here.
     std::array<std::uint8_t, kReceiveBufferSize> buffer;
@@ -93,24 +109,46 @@ std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint
             return failed(sockets, "waiting for replies");
         }
         sockaddr_in from{};
-        unsigned int fromLength = sizeof from;
-        long const received = sockets.recvfrom(handle, buffer.data(), buffer.size(), 0,
-                                               reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (received < 0) {
-            // A time-out ends at the deadline check; ECONNREFUSED, a port-unreachable answer to
-            // an earlier unicast request, only means that no device listens there.
-            if (errno == EAGAIN || errno == EINTR || errno == ECONNREFUSED) {
+        iovec data{buffer.data(), buffer.size()};
+        QEL_Finder::PacketInfoControl control{};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control.bytes;
+        message.msg_controllen = sizeof control.bytes;
+        unsigned long received = 0;
+        if (!sockets.recvmsg(handle, &message, 0, &received)) {
+            // ECONNREFUSED, a port-unreachable answer to an earlier unicast request, only means
+            // that no device listens there.
+            if (errno == ECONNREFUSED) {
                 continue;
             }
             return failed(sockets, "receiving reply");
         }
-        std::span<std::uint8_t const> const answer(buffer.data(),
-                                                   static_cast<std::size_t>(received));
-        if (onAnswer(answer, Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)}) ==
+        // A time-out or a signal leaves the sender unset; the deadline check ends the wait.
+        if (from.sin_family != AF_INET) {
+            continue;
+        }
+        int const index = sockets.getInterfaceIndex(&message);
+        Arrival const arrival{Endpoint{from.sin_addr.s_addr, ntohs(from.sin_port)},
+                              index < 0 ? 0 : index};
+        if (onAnswer(std::span<std::uint8_t const>(buffer.data(), received), arrival) ==
             Wanted::Enough) {
             return std::nullopt;
         }
     }
+}
+
+std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint to,
+                                    std::span<std::uint8_t const> request, Deadline deadline,
+                                    AnswerHandler const& onAnswer, WaitHandler const& onWait) {
+    if (auto error = sendDatagram(sockets, handle, to, request)) {
+        return error;
+    }
+    return collectAnswers(sockets, handle, std::chrono::steady_clock::now(), deadline, onAnswer,
+                          onWait);
 }
 
 QEL_Finder::ReqId newReqId() {

@@ -1,14 +1,16 @@
 #include "tools/gvcp-probe/probe_commands.h"
 
-#include <algorithm>
+#include <functional>
 #include <ostream>
 #include <vector>
 
 #include "base/hex_text.h"
+#include "base/ipv4_address.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
 #include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/device_output.h"
+#include "tools/gvcp-probe/local_interfaces.h"
 
 namespace gvcp_probe {
 
@@ -30,37 +32,98 @@ void note(ProbeOptions const& options, std::ostream& err, std::string const& tex
 // The decoded answer, or nullptr after noting why it was ignored.
 template <typename Answer>
 Answer* accepted(std::variant<Answer, Rejection>& decoded, ProbeOptions const& options,
-                 std::ostream& err, Endpoint from) {
+                 std::ostream& err, Endpoint from, std::string const& interface) {
     if (auto const* rejection = std::get_if<Rejection>(&decoded)) {
         note(options, err,
-             "ignored a reply from " + formatEndpoint(from) + ": " + rejection->reason);
+             "ignored a reply from " + formatEndpoint(from) + " on " + interface + ": " +
+                 rejection->reason);
         return nullptr;
     }
     return &std::get<Answer>(decoded);
 }
 
-// Sends the request from an ephemeral port and hands the answers to onAnswer until the
-// time-out; false after reporting a socket error.
-bool request(ProbeOptions const& options, std::string const& what, ReqId reqId,
-             std::span<std::uint8_t const> bytes, std::ostream& err, AnswerHandler const& onAnswer,
-             WaitHandler const& onWait = {}) {
+using NamedAnswerHandler = std::function<Wanted(std::span<std::uint8_t const> answer, Endpoint from,
+                                                std::string const& interface)>;
+
+// One copy of the request; an empty name for one that goes where the routes send it.
+struct Send {
+    Endpoint to;
+    Via via;
+    std::string interface;
+};
+
+// Where the request goes: to --to by the routes, or else from each interface asked on, its own
+// address as the source, since a limited broadcast would only leave by the default route's.
+std::variant<std::vector<Send>, int> sendsFor(ProbeOptions const& options,
+                                              std::vector<LocalInterface> const& all,
+                                              std::ostream& err) {
+    if (options.to && options.interfaces.empty()) {
+        return std::vector<Send>{Send{*options.to, Via{}, ""}};
+    }
+    auto chosen = interfacesToAsk(all, options.interfaces);
+    if (auto const* error = std::get_if<std::string>(&chosen)) {
+        reportError(err, *error);
+        return options.interfaces.empty() ? kExitSocketError : kExitUsage;
+    }
+    Endpoint const to = options.to.value_or(Endpoint{kLimitedBroadcast, kGvcpPort});
+    std::vector<Send> sends;
+    for (LocalInterface const& local : std::get<std::vector<LocalInterface>>(chosen)) {
+        sends.push_back(Send{to, Via{local.index, local.address}, local.name});
+    }
+    return sends;
+}
+
+// Sends the request from one ephemeral port, as sendsFor says, and hands the answers with the
+// name of their arrival interface to onAnswer until the time-out. The exit status when it could
+// not ask at all or the socket failed; a send refused on one interface of several is only
+// reported.
+std::optional<int> request(ProbeOptions const& options, std::string const& what, ReqId reqId,
+                           std::span<std::uint8_t const> bytes, std::ostream& err,
+                           NamedAnswerHandler const& onAnswer, WaitHandler const& onWait = {}) {
+    auto const listed = listLocalInterfaces();
+    if (auto const* error = std::get_if<std::string>(&listed)) {
+        reportError(err, *error);
+        return kExitSocketError;
+    }
+    auto const& all = std::get<std::vector<LocalInterface>>(listed);
+    auto const planned = sendsFor(options, all, err);
+    if (auto const* status = std::get_if<int>(&planned)) {
+        return *status;
+    }
     LinuxSocketManager sockets;
     auto const opened = openUdpSocket(sockets, Endpoint{0, 0});
     if (auto const* error = std::get_if<SocketError>(&opened)) {
         reportError(err, *error);
-        return false;
+        return kExitSocketError;
     }
-    note(options, err,
-         "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
-             formatEndpoint(options.to));
-    Deadline const deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
-    auto error =
-        exchange(sockets, std::get<int>(opened), options.to, bytes, deadline, onAnswer, onWait);
-    if (error) {
+    int const handle = std::get<int>(opened);
+    auto const& sends = std::get<std::vector<Send>>(planned);
+    std::size_t refused = 0;
+    for (Send const& send : sends) {
+        std::string const source = send.interface.empty() ? ""
+                                                          : " on " + send.interface + " from " +
+                                                                formatIpv4(send.via.source);
+        note(options, err,
+             "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
+                 formatEndpoint(send.to) + source);
+        if (auto error = sendDatagram(sockets, handle, send.to, bytes, send.via)) {
+            reportError(err, send.interface.empty() ? *error : send.interface + ": " + *error);
+            ++refused;
+        }
+    }
+    if (refused == sends.size()) {
+        return kExitSocketError;
+    }
+    auto const sent = std::chrono::steady_clock::now();
+    Deadline const deadline = sent + std::chrono::milliseconds(options.timeoutMs);
+    auto const named = [&](std::span<std::uint8_t const> answer, Arrival const& arrival) {
+        return onAnswer(answer, arrival.from, interfaceName(all, arrival.interfaceIndex));
+    };
+    if (auto error = collectAnswers(sockets, handle, sent, deadline, named, onWait)) {
         reportError(err, *error);
+        return kExitSocketError;
     }
-    return !error;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -84,25 +147,24 @@ int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream&
 int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
     ReqId const reqId = newReqId();
     std::vector<FoundDevice> devices;
-    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
+    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from,
+                              std::string const& interface) {
         auto decoded = decodeDiscoveryAck(answer, reqId);
-        auto* const device = accepted(decoded, options, err, from);
+        auto* const device = accepted(decoded, options, err, from, interface);
         if (device == nullptr) {
             return Wanted::More;
         }
-        if (std::any_of(devices.begin(), devices.end(),
-                        [&](FoundDevice const& f) { return f.device.mac == device->mac; })) {
+        std::string const mac = formatMac(device->mac);
+        if (!addDevice(devices, FoundDevice{std::move(*device), from, interface})) {
             note(options, err,
-                 "ignored a second reply for " + formatMac(device->mac) + " from " +
-                     formatEndpoint(from));
-        } else {
-            devices.push_back(FoundDevice{std::move(*device), from});
+                 "ignored a second reply for " + mac + " from " + formatEndpoint(from) + " on " +
+                     interface);
         }
         return Wanted::More;
     };
     auto const bytes = buildDiscoveryCmd(reqId, options.allowBroadcastAck);
-    if (!request(options, "discovery", reqId, bytes, err, onAnswer)) {
-        return kExitSocketError;
+    if (auto const failed = request(options, "discovery", reqId, bytes, err, onAnswer)) {
+        return *failed;
     }
     out << (options.json ? devicesAsJson(devices) : devicesAsText(devices)) << std::flush;
     if (devices.empty()) {
@@ -149,23 +211,24 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
 
     ReqId const reqId = newReqId();
     std::optional<std::uint16_t> status;
-    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from) {
+    auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from,
+                              std::string const& interface) {
         auto decoded = decodeForceIpAck(answer, reqId);
-        auto const* const code = accepted(decoded, options, err, from);
+        auto const* const code = accepted(decoded, options, err, from, interface);
         if (code == nullptr) {
             return Wanted::More;
         }
         endCountingLine();
         status = *code;
-        out << "Acknowledge from " << formatEndpoint(from) << ", status " << hex16(*status)
-            << (status == kStatusSuccess ? " (success)" : "") << std::endl;
+        out << "Acknowledge from " << formatEndpoint(from) << " on " << interface << ", status "
+            << hex16(*status) << (status == kStatusSuccess ? " (success)" : "") << std::endl;
         return Wanted::Enough;
     };
     auto const bytes = buildForceIpCmd(reqId, options.allowBroadcastAck, options.forceIp);
-    bool const sent = request(options, "force-ip", reqId, bytes, err, onAnswer, onWait);
+    auto const failed = request(options, "force-ip", reqId, bytes, err, onAnswer, onWait);
     endCountingLine();
-    if (!sent) {
-        return kExitSocketError;
+    if (failed) {
+        return *failed;
     }
     if (status == kStatusSuccess) {
         return kExitSuccess;

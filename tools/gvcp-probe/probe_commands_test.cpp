@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "net/private_network.h"
 #include "tools/gvcp-probe/test_loopback_device.h"
 
 namespace gvcp_probe {
@@ -25,11 +28,15 @@ struct Outcome {
     std::string err;
 };
 
-Outcome run(std::vector<char const*> args, Endpoint to, Display display = Display::Lines) {
+// Runs the command, sent to `to` when given (the stand-in device's port is not 3956).
+Outcome run(std::vector<char const*> args, std::optional<Endpoint> to,
+            Display display = Display::Lines) {
     auto parsed = parseCommandLine(args);
     EXPECT_TRUE(std::holds_alternative<ProbeOptions>(parsed));
     ProbeOptions options = std::get<ProbeOptions>(parsed);
-    options.to = to;
+    if (to) {
+        options.to = to;
+    }
     std::ostringstream out;
     std::ostringstream err;
     int status = -1;
@@ -75,8 +82,9 @@ TEST(DiscoverCommand, ListsEachAnsweringDeviceOnceAndSkipsForeignReplies) {
     EXPECT_EQ(count(r.out, "00:1a:2b:3c:4d:01"), 0U);
     EXPECT_EQ(count(r.out, "00:1a:2b:3c:4d:02"), 0U);
     EXPECT_NE(r.out.find("\"from\": \"127.0.0.1\", \"from_port\": " +
-                         std::to_string(device.endpoint().port)),
-              std::string::npos);
+                         std::to_string(device.endpoint().port) + ", \"interface\": \"lo\"}"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.err.find("wrong ack_id"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("wrong length 100"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("second reply for 00:1a:2b:3c:4d:5e"), std::string::npos) << r.err;
@@ -88,6 +96,38 @@ TEST(DiscoverCommand, NoDeviceIsExitStatusOne) {
     EXPECT_EQ(r.status, kExitNoAnswer);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "gvcp-probe: no device answered within 100 ms\n");
+}
+
+// Without --to the request leaves by every interface that is up, from the interface's own
+// address (tveth1 has only an alias's), and --interface keeps it to the named ones.
+TEST(DiscoverCommand, AsksOnEveryInterfaceOrTheNamedOnes) {
+    QEL_Finder::testing::runTestInPrivateNetwork([] {
+        // The sources of the requests a device on port 3956 got, in order.
+        auto const senders = [](int expected, std::vector<char const*> const& args) {
+            LoopbackDevice device(
+                expected,
+                [](Bytes const& request, int) {
+                    return std::vector<Bytes>{discoveryReply(request, 0x5E)};
+                },
+                Endpoint{0, QEL_Finder::kGvcpPort});
+            Outcome const r = run(args, std::nullopt);
+            EXPECT_EQ(r.status, kExitSuccess) << r.err;
+            EXPECT_NE(r.out.find("device 00:1a:2b:3c:4d:5e"), std::string::npos) << r.out;
+            device.finish();
+            std::vector<std::string> sources = device.senders();
+            std::sort(sources.begin(), sources.end());
+            return sources;
+        };
+        EXPECT_EQ(senders(2, {"discover", "--timeout-ms", "300"}),
+                  (std::vector<std::string>{"192.0.2.1", "198.51.100.7"}));
+        EXPECT_EQ(senders(1, {"discover", "--interface", "tveth1", "--timeout-ms", "300"}),
+                  (std::vector<std::string>{"198.51.100.7"}));
+    });
+
+    Outcome const unknown =
+        run({"discover", "--interface", "nosuchif0", "--timeout-ms", "100"}, std::nullopt);
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(unknown.err, "gvcp-probe: no interface 'nosuchif0'\n");
 }
 
 TEST(ForceIpCommand, ExitStatusFollowsTheAcknowledge) {
@@ -117,9 +157,10 @@ TEST(ForceIpCommand, ExitStatusFollowsTheAcknowledge) {
                                  accepting.endpoint());
     EXPECT_EQ(accepted.status, kExitSuccess) << accepted.err;
     EXPECT_NE(accepted.out.find("Asking 00:1a:2b:3c:4d:5e to use dhcp"), std::string::npos);
-    EXPECT_NE(accepted.out.find("Acknowledge from 127.0.0.1:" +
-                                std::to_string(accepting.endpoint().port) + ", status 0x0000"),
-              std::string::npos)
+    EXPECT_NE(
+        accepted.out.find("Acknowledge from 127.0.0.1:" +
+                          std::to_string(accepting.endpoint().port) + " on lo, status 0x0000"),
+        std::string::npos)
         << accepted.out;
     EXPECT_EQ(accepted.err, "");
 }

@@ -1,5 +1,7 @@
 #include "tools/gvcp-probe/probe_options.h"
 
+#include <net/if.h>
+
 #include <algorithm>
 #include <charconv>
 #include <vector>
@@ -125,7 +127,7 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             *flag->second = true;
             continue;
         }
-        if (name != "--to" && name != "--timeout-ms") {
+        if (name != "--to" && name != "--timeout-ms" && name != "--interface") {
             return UsageError{"unknown option " + quoted(name) + " (try --help)"};
         }
         std::optional<std::string_view> const given = optionValue(args, i);
@@ -138,7 +140,12 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             if (!address) {
                 return UsageError{"bad address for --to: " + quoted(value)};
             }
-            options.to.address = *address;
+            options.to = Endpoint{*address, QEL_Finder::kGvcpPort};
+        } else if (name == "--interface") {
+            if (value.empty() || value.size() >= IFNAMSIZ) {
+                return UsageError{"bad interface name " + quoted(value)};
+            }
+            options.interfaces.emplace_back(value);
         } else if (timeoutMs = parseNumber(value, 1, 3600 * 1000); !timeoutMs) {
             return UsageError{"bad value for --timeout-ms: " + quoted(value) +
                               " (milliseconds, 1 to 3600000)"};
@@ -169,20 +176,28 @@ std::string_view helpText() {
 Finds GigE Vision devices on the local network and changes their IPv4 configuration.
 
 Commands:
-  discover [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [--json] [-v]
-      Lists every device that answers a discovery within N ms (default 1000): MAC, address,
-      mask, gateway, dhcp or static, manufacturer, model, serial and where the reply came from.
-  force-ip MAC ADDRESS MASK GATEWAY [--to ADDRESS] [--allow-broadcast-ack] [--timeout-ms N] [-v]
+  discover [--to ADDRESS] [--interface NAME]... [--allow-broadcast-ack] [--timeout-ms N]
+           [--json] [-v]
+      Asks on every interface and lists every device that answers within N ms (default 1000):
+      MAC, address, mask, gateway, dhcp or static, manufacturer, model, serial, where the reply
+      came from and the interface it came in on. A device that answers on two interfaces is
+      listed once for each.
+  force-ip MAC ADDRESS MASK GATEWAY [--to ADDRESS] [--interface NAME]...
+           [--allow-broadcast-ack] [--timeout-ms N] [-v]
       Asks the device with the MAC (00:1a:2b:3c:4d:5e or 00-1A-2B-3C-4D-5E) to take the static
       ADDRESS, MASK and GATEWAY (0.0.0.0: none) and waits N ms (default 30000) for its
-      acknowledge, counting the seconds on a terminal. ADDRESS 255.255.255.255 switches it to
-      dhcp (default wait 90000, for a DHCP client's 60 s); 0.0.0.0 only restarts its interface,
-      which the device does not acknowledge (default wait 3000). Without an acknowledge the
-      device may still have moved: run discover to find it.
+      acknowledge, counting the seconds on a terminal, and says on which interface it came in.
+      ADDRESS 255.255.255.255 switches it to dhcp (default wait 90000, for a DHCP client's
+      60 s); 0.0.0.0 only restarts its interface, which the device does not acknowledge
+      (default wait 3000). Without an acknowledge the device may still have moved: run
+      discover to find it.
 
 Options:
-  --to ADDRESS            send to ADDRESS, UDP port 3956 (default 255.255.255.255: the segment
-                          of the interface that carries the default route)
+  --to ADDRESS            send to ADDRESS, UDP port 3956, by the interface the routes choose
+                          (default: to 255.255.255.255 from every interface that is up, loopback
+                          aside, each time from the interface's own address)
+  --interface NAME        send from the interface NAME only, to 255.255.255.255 or to the --to
+                          ADDRESS; repeat it for more than one
   --allow-broadcast-ack   let the device answer by broadcast when it is outside our subnet
   --timeout-ms N          how long to wait for answers, 1 to 3600000
   --json                  discover only: a JSON array instead of text
@@ -192,8 +207,8 @@ Options:
 Exit statuses:
   0  discover: a device answered; force-ip: status 0, or no acknowledge to a restart
   1  no answer within the time-out
-  2  usage error: bad command, option, address or MAC address
-  3  socket error
+  2  usage error: bad command, option, address, MAC address or interface
+  3  socket error, or no interface is up with an IPv4 address
   4  force-ip acknowledged with a non-zero status
 )";
 }

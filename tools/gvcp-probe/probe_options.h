@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "base/ipv4_address.h"
 #include "gvcp/gvcp_header.h"
@@ -19,7 +20,9 @@ enum class Command { Help, Discover, ForceIp };
 
 struct ProbeOptions {
     Command command = Command::Help;
-    Endpoint to{kLimitedBroadcast, QEL_Finder::kGvcpPort};
+    // --to's address on port 3956; none: 255.255.255.255 on every interface (or each named one)
+    std::optional<Endpoint> to;
+    std::vector<std::string> interfaces;  // --interface, in the order given
     bool allowBroadcastAck = false;
     int timeoutMs = 0;  // resolved: the given value or the command's default
     bool json = false;

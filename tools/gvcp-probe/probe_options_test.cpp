@@ -34,15 +34,19 @@ std::string usageError(std::vector<char const*> const& args) {
 TEST(ProbeOptions, DiscoverDefaultsAndOptions) {
     ProbeOptions const plain = parsed({"discover"});
     EXPECT_EQ(plain.command, Command::Discover);
-    EXPECT_EQ(formatEndpoint(plain.to), "255.255.255.255:3956");
+    EXPECT_FALSE(plain.to.has_value());
+    EXPECT_TRUE(plain.interfaces.empty());
     EXPECT_EQ(plain.timeoutMs, 1000);
     EXPECT_FALSE(plain.allowBroadcastAck);
     EXPECT_FALSE(plain.json);
     EXPECT_FALSE(plain.verbose);
 
-    ProbeOptions const full = parsed({"discover", "--to", "192.0.2.10", "--timeout-ms=250",
-                                      "--json", "--allow-broadcast-ack", "-v"});
-    EXPECT_EQ(formatEndpoint(full.to), "192.0.2.10:3956");
+    ProbeOptions const full =
+        parsed({"discover", "--to", "192.0.2.10", "--timeout-ms=250", "--interface", "eth1",
+                "--json", "--allow-broadcast-ack", "-v", "--interface=enp3s0f1.100"});
+    ASSERT_TRUE(full.to.has_value());
+    EXPECT_EQ(formatEndpoint(*full.to), "192.0.2.10:3956");
+    EXPECT_EQ(full.interfaces, (std::vector<std::string>{"eth1", "enp3s0f1.100"}));
     EXPECT_EQ(full.timeoutMs, 250);
     EXPECT_TRUE(full.allowBroadcastAck);
     EXPECT_TRUE(full.json);
@@ -58,7 +62,7 @@ TEST(ProbeOptions, ForceIpOperandsAndTheirTimeOuts) {
     EXPECT_EQ(formatIpv4(fixed.forceIp.netmask), "255.255.255.0");
     EXPECT_EQ(formatIpv4(fixed.forceIp.gateway), "192.0.2.1");
     EXPECT_TRUE(fixed.allowBroadcastAck);
-    EXPECT_EQ(formatEndpoint(fixed.to), "255.255.255.255:3956");
+    EXPECT_FALSE(fixed.to.has_value());
     EXPECT_EQ(fixed.timeoutMs, 30000);
 
     // dhcp outwaits the DHCP client's 60 s; a restart-only request gets no acknowledge.
@@ -100,6 +104,9 @@ TEST(ProbeOptions, UsageErrorsNameTheFault) {
         {{"discover", "--timeout-ms", "10ms"}, "bad value for --timeout-ms"},
         {{"discover", "--timeout-ms", "99999999999"}, "bad value for --timeout-ms"},
         {{"discover", "--json=yes"}, "'--json' takes no value"},
+        {{"discover", "--interface"}, "'--interface' needs a value"},
+        {{"discover", "--interface="}, "bad interface name ''"},
+        {{"discover", "--interface", "a-name-of-16-chr"}, "bad interface name 'a-name-of-16-chr'"},
         {{"discover", "--count", "5"}, "unknown option '--count'"},
         {{"discover", "192.0.2.10"}, "unexpected argument '192.0.2.10'"},
         {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "--json"},

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,16 +28,18 @@ class LoopbackDevice {
   public:
     using Answer = std::function<std::vector<Bytes>(Bytes const& request, int index)>;
 
-    LoopbackDevice(int expected, Answer answer) {
+    // at: where it listens; none for 127.0.0.1 on a free port.
+    LoopbackDevice(int expected, Answer answer, std::optional<Endpoint> at = std::nullopt) {
         // The socket layer does not tell which port the system chose, so the device takes the
         // first free one from a random start, clear of the ephemeral range.
         std::uint32_t const loopback = *parseIpv4("127.0.0.1");
         auto port = static_cast<std::uint16_t>(20000 + std::random_device()() % 10000);
         for (int tries = 0; tries < 100 && handle_ < 0; ++tries, ++port) {
-            auto opened = openUdpSocket(sockets_, Endpoint{loopback, port});
+            Endpoint const local = at.value_or(Endpoint{loopback, port});
+            auto opened = openUdpSocket(sockets_, local);
             if (auto* handle = std::get_if<int>(&opened)) {
                 handle_ = *handle;
-                endpoint_ = Endpoint{loopback, port};
+                endpoint_ = local;
             }
         }
         timeval const wait{20, 0};
@@ -63,6 +67,7 @@ class LoopbackDevice {
                     }
                 }
                 requests_.push_back(std::move(request));
+                senders_.push_back(formatIpv4(from.sin_addr.s_addr));
             }
         });
     }
@@ -79,12 +84,16 @@ class LoopbackDevice {
         return requests_;
     }
 
+    // The source address of each request, once finish() has returned.
+    std::vector<std::string> const& senders() const { return senders_; }
+
   private:
     QEL_Finder::LinuxSocketManager sockets_;
     int handle_ = -1;
     Endpoint endpoint_;
     std::thread thread_;
     std::vector<Bytes> requests_;
+    std::vector<std::string> senders_;
 };
 
 // A successful discovery acknowledge to the request, for the MAC 00:1a:2b:3c:4d:NN, dhcp,
