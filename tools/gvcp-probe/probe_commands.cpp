@@ -100,12 +100,12 @@ std::optional<int> request(ProbeOptions const& options, std::string const& what,
     auto const& sends = std::get<std::vector<Send>>(planned);
     std::size_t refused = 0;
     for (Send const& send : sends) {
-        std::string const source = send.interface.empty() ? ""
-                                                          : " on " + send.interface + " from " +
-                                                                formatIpv4(send.via.source);
-        note(options, err,
-             "sending " + what + ", req_id " + hex16(loadBe16(reqId.data())) + ", to " +
-                 formatEndpoint(send.to) + source);
+        std::string sending = "sending " + what + ", req_id " + hex16(loadBe16(reqId.data()));
+        sending += ", to " + formatEndpoint(send.to);
+        if (!send.interface.empty()) {
+            sending += " on " + send.interface + " from " + formatIpv4(send.via.source);
+        }
+        note(options, err, sending);
         if (auto error = sendDatagram(sockets, handle, send.to, bytes, send.via)) {
             reportError(err, send.interface.empty() ? *error : send.interface + ": " + *error);
             ++refused;
