@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "net/linux_socket_manager.h"
@@ -55,6 +56,21 @@ TEST(InterfaceAddress, ReadsTheNamedInterfaceOfAPrivateNetwork) {
         EXPECT_FALSE(manager.getIpAddressFromInterfaceName("", address, mask));
         EXPECT_EQ(address, 0x11111111U);
         EXPECT_EQ(mask, 0x22222222U);
+    });
+}
+
+TEST(InterfaceAddress, FindsTheInterfaceListedAfterAFullFirstBuffer) {
+    testing::runTestInPrivateNetwork([] {
+        // Loopback comes first in the kernel's list: with these, tveth0's own address stands
+        // past the first buffer of entries, and past its first doubling.
+        ASSERT_EQ(std::system("for i in $(seq 2 17); do ip addr add 127.0.0.$i/8 dev lo; done"), 0);
+        LinuxSocketManager manager;
+        unsigned int address = 0;
+        unsigned int mask = 0;
+        ASSERT_TRUE(manager.getIpAddressFromInterfaceName("tveth0", address, mask));
+        EXPECT_EQ(memoryBytes(address), "c0 00 02 01");
+        ASSERT_TRUE(manager.getIpAddressFromInterfaceName("tveth1", address, mask));
+        EXPECT_EQ(memoryBytes(address), "c6 33 64 07");
     });
 }
 
