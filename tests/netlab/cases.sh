@@ -103,8 +103,16 @@ expect_true() {
 
 # Runs one case: netlab_case NAME FUNCTION. A daemon still running at its end is killed, and on
 # failure the daemon's output is shown. With NETLAB_ONLY set, only cases whose name contains it run.
+# With NETLAB_PART=K/N (CTest runs a long suite as N entries side by side), only the Kth case of
+# every N runs, so the N parts together run every case once.
+NETLAB_CASE_INDEX=0
 netlab_case() {
     [[ "$1" == *"${NETLAB_ONLY:-}"* ]] || return 0
+    NETLAB_CASE_INDEX=$((NETLAB_CASE_INDEX + 1))
+    if [ -n "${NETLAB_PART:-}" ] &&
+        [ $(((NETLAB_CASE_INDEX - 1) % ${NETLAB_PART#*/} + 1)) != "${NETLAB_PART%/*}" ]; then
+        return 0
+    fi
     NETLAB_CASE=$1
     NETLAB_CASE_FAILS=0
     echo "--- $1"
