@@ -7,6 +7,8 @@ packages=(
     build-essential g++ cmake ccache libgtest-dev libgmock-dev clang-format clang-tidy
     make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
     aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
+    # The crash suite traces a rewrite's system calls.
+    strace
     # The AArch64 build (scripts/test-aarch64.sh): the cross compiler, GoogleTest's sources, qemu.
     g++-aarch64-linux-gnu googletest qemu-user
     # The Debian packages (scripts/package-check.sh): file and dpkg-dev for CPack, lintian, man

@@ -411,13 +411,13 @@ EOF
         snmpd -f -Lo -C -c "$d/snmpd.conf" -p "$d/snmpd.pid" udp:127.0.0.1:161
     NETLAB_SNMPD_PID=$NETLAB_LAST_PID
     local tries
-    for _ in $(seq 1 30); do
+    for _ in $(seq 1 150); do
         if dev_exec snmpget -v1 -c "$NETLAB_SNMP_COMMUNITY" -Ovq -t 1 -r 0 127.0.0.1 \
             .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; then
             return 0
         fi
         netlab_daemon_running "$NETLAB_SNMPD_PID" || return 1
-        sleep 0.5
+        sleep 0.1
     done
     return 1
 }
