@@ -11,6 +11,7 @@
 #include "gvcp/link_wait.h"
 #include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
+#include "gvcp/serving_status.h"
 #include "net/reply_socket.h"
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"
@@ -174,6 +175,7 @@ void answerForceIp(Request& request) {
     if (!acknowledged) {
         return;
     }
+    reportForceIpApplied(request.interfaceName, *request.record, requester.sin_addr.s_addr);
     ReplyMessage reply(request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
     int const handle = openReplySocket(request.record, request.manager, request.interfaceName);
     if (handle == -1) {

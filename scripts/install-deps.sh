@@ -9,6 +9,8 @@ packages=(
     aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
     # The crash suite traces a rewrite's system calls.
     strace
+    # socat receives the daemon's notifications as systemd would (packet loop suite).
+    socat
     # The AArch64 build (scripts/test-aarch64.sh): the cross compiler, GoogleTest's sources, qemu.
     g++-aarch64-linux-gnu googletest qemu-user
     # The Debian packages (scripts/package-check.sh): file and dpkg-dev for CPack, lintian, man

@@ -7,15 +7,18 @@
 #include <string>
 
 #include "base/process_state.h"
+#include "base/service_notify.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
+#include "gvcp/serving_status.h"
 #include "net/linux_socket_manager.h"
 #include "net/setup_socket.h"
 #include "netconfig/config_checks.h"
 #include "service/command_line.h"
 #include "service/discovery_record.h"
 #include "service/instance_lock.h"
+#include "service/journal_priority.h"
 #include "service/packet_loop.h"
 #include "service/startup_check.h"
 #include "service/stop_signal.h"
@@ -33,6 +36,8 @@ sockaddr_in listeningAddress() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    markErrorLinesForJournal();
+    adoptNotifySocket();
     CommandLine const commandLine = parseCommandLine(argc, argv);
     Verbose = commandLine.verbose;
     if (commandLine.action != CommandLineAction::Serve) {
@@ -67,11 +72,13 @@ int main(int argc, char** argv) {
 
     QEL_Finder::DiscoveryAck record{};
     prepareDiscoveryAck(record, interfaceName);
+    QEL_Finder::reportServing(interfaceName, record);
     if (int const status =
             runPacketLoop(*manager, listeningHandle, record, interfaceName, onPacketArrives);
         status != 0) {
         return status;
     }
+    QEL_Finder::reportStopping();
     manager->closeSocket(listeningHandle);
     manager.reset();
     return 0;

@@ -1,6 +1,6 @@
 #!/bin/bash
-# The command line: help, bad options, which operand names the interface, and names refused
-# before anything is touched.
+# The command line: help, bad options, which operand names the interface, names refused before
+# anything is touched, and error lines marked for the journal.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 USAGE=$'Usage: Tarn_reply [options] [interface]\nThe default network inteface is eth0.\nOptions:\n\t-h : Show help\n\t-v : Enable verbose output\n\n'
@@ -65,8 +65,26 @@ unsafe_names_are_refused_untouched() {
 "
 }
 
+# Under systemd, standard error is the journal stream that JOURNAL_STREAM names by device and
+# inode: error lines then carry the prefix the journal reads as priority err, progress lines none.
+# Where it names another file (standard output alone to the journal), nothing changes.
+error_lines_marked_for_the_journal() {
+    local err=$NETLAB_DIR/run.err
+    : >"$err"
+    JOURNAL_STREAM=$(stat -c %d:%i "$err") netlab_run_daemon -v 'eth0;reboot'
+    expect_status "to the journal" 1 $?
+    expect_file_text "stderr to the journal" "$err" "<3>Invalid interface name: eth0;reboot
+"
+    expect_file_text "stdout beside it" "$NETLAB_RUN_OUT" "Using interface eth0;reboot
+"
+    JOURNAL_STREAM=$(stat -c %d:%i "$NETLAB_RUN_OUT") netlab_run_daemon 'eth0;reboot'
+    expect_file_text "stderr to a file" "$err" "Invalid interface name: eth0;reboot
+"
+}
+
 netlab_case "help exits before anything" help_exits_before_anything
 netlab_case "unknown option is refused" unknown_option_is_refused
 netlab_case "last operand names the interface" last_operand_names_the_interface
 netlab_case "unsafe names are refused untouched" unsafe_names_are_refused_untouched
+netlab_case "error lines marked for the journal" error_lines_marked_for_the_journal
 netlab_finish

@@ -1,6 +1,7 @@
 #!/bin/bash
-# The packet loop: what it reports for each datagram size, its silence without -v, and a flood of
-# good and bad datagrams that it lives through answering only what it should.
+# The packet loop: what it reports for each datagram size, its silence without -v, a flood of
+# good and bad datagrams that it lives through answering only what it should, and systemd told
+# when it serves, what and when it stops.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_setup
@@ -70,7 +71,32 @@ lives_through_a_flood() {
     expect_status "stop" 0 $?
 }
 
+# systemd's end: an abstract datagram socket of the device host that NOTIFY_SOCKET names. Without
+# an SNMP agent the record takes 6 s after the port is bound: a READY=1 sent early shows then.
+notifies_systemd() {
+    netlab_require socat ss
+    local name=tarn-notify-$$ notes=$NETLAB_DIR/notify.out
+    dev_spawn "$notes" "$NETLAB_DIR/notify.err" socat -u "ABSTRACT-RECV:$name" STDOUT
+    NOTIFY_SOCKET=@$name netlab_start_daemon
+    until dev_exec ss -Hlun 'sport = :3956' | grep -q . || ! netlab_daemon_running; do
+        sleep 0.05
+    done
+    expect_file_text "notified before serving" "$notes" ""
+    expect_true "no READY=1" netlab_wait_output "$notes" '^READY=1$' 20
+    expect_match "a discovery at READY=1" ' answered=1 ' \
+        "$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count 1 --timeout-ms 1000)"
+    netlab_readdress_and_stop 192.0.2.30
+    expect_status "stop" 0 $?
+    netlab_wait_output "$notes" '^STOPPING=1$' 5
+    expect_file_text "notifications" "$notes" "READY=1
+STATUS=eth0 192.0.2.10/24 static
+STATUS=eth0 192.0.2.30/24 static; last force-IP from 192.0.2.1
+STOPPING=1
+"
+}
+
 netlab_case "verbose lines per datagram" verbose_lines_per_datagram
 netlab_case "quiet without verbose" quiet_without_verbose
 netlab_case "lives through a flood" lives_through_a_flood
+netlab_case "notifies systemd" notifies_systemd
 netlab_finish

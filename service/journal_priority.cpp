@@ -1,0 +1,89 @@
+#include "service/journal_priority.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+template <typename Number>
+bool parseWhole(std::string_view text, Number& value) {
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+// True when a JOURNAL_STREAM value (decimal "DEVICE:INODE") names the file with this device and
+// inode number.
+bool namesJournalStream(std::string_view journalStream, dev_t device, ino_t inode) {
+    std::size_t const colon = journalStream.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    dev_t namedDevice = 0;
+    ino_t namedInode = 0;
+    return parseWhole(journalStream.substr(0, colon), namedDevice) &&
+           parseWhole(journalStream.substr(colon + 1), namedInode) && namedDevice == device &&
+           namedInode == inode;
+}
+
+// Passes everything on to its target, with a prefix before the first character of every line.
+// Unbuffered: the stream it serves flushes every line anyway.
+class LinePrefixBuffer : public std::streambuf {
+  public:
+    LinePrefixBuffer(std::streambuf* target, std::string prefix)
+        : target_(target), prefix_(std::move(prefix)) {}
+
+  protected:
+    int_type overflow(int_type character) override {
+        if (traits_type::eq_int_type(character, traits_type::eof())) {
+            return traits_type::not_eof(character);
+        }
+        if (atLineStart_) {
+            auto const length = static_cast<std::streamsize>(prefix_.size());
+            if (target_->sputn(prefix_.data(), length) != length) {
+                return traits_type::eof();
+            }
+        }
+        atLineStart_ = traits_type::to_char_type(character) == '\n';
+        return target_->sputc(traits_type::to_char_type(character));
+    }
+    int sync() override { return target_->pubsync(); }
+
+  private:
+    std::streambuf* target_;
+    std::string prefix_;
+    bool atLineStart_ = true;
+};
+
+// Puts std::cerr's own buffer back at exit, before this one is destroyed: the final flush of the
+// standard streams comes after static objects are gone.
+struct InstalledPrefix {
+    std::streambuf* original;
+    LinePrefixBuffer buffer;
+    InstalledPrefix() : original(std::cerr.rdbuf()), buffer(original, "<3>") {
+        std::cerr.rdbuf(&buffer);
+    }
+    InstalledPrefix(InstalledPrefix const&) = delete;
+    InstalledPrefix& operator=(InstalledPrefix const&) = delete;
+    ~InstalledPrefix() { std::cerr.rdbuf(original); }
+};
+
+}  // namespace
+
+void markErrorLinesForJournal() {
+    char const* const journalStream = std::getenv("JOURNAL_STREAM");
+    struct stat standardError {};
+    if (journalStream == nullptr || ::fstat(STDERR_FILENO, &standardError) != 0 ||
+        !namesJournalStream(journalStream, standardError.st_dev, standardError.st_ino)) {
+        return;
+    }
+    static InstalledPrefix const installed;
+}
