@@ -2,9 +2,10 @@
 # The amd64 package on a booted Debian bookworm: a minimal root made with mmdebstrap, booted with
 # systemd-nspawn on the device end of the test network's veth pair (the PC host keeps pc0), the
 # package installed with dpkg and the unit enabled with systemctl as on a camera. From the PC host:
-# discovery, a static and a dhcp force-IP, a killed daemon restarted by systemd, a stop that leaves
-# the DHCP client, and a purge that leaves only what the manual page lists. The cases build on
-# each other, in this order.
+# discovery as soon as the start returns, the status line, a static and a dhcp force-IP, a refused
+# one's line at priority err in the journal, a killed daemon restarted by systemd, a stop that
+# leaves the DHCP client, and a purge that leaves only what the manual page lists. The cases build
+# on each other, in this order.
 #
 # The root is cached in $TARN_DEPLOY_CACHE (default /var/cache/tarn-reply-tests), keyed by the
 # mirror and the package list; every run boots an overlay of it, so runs never see each other's
@@ -161,10 +162,20 @@ missing_interface_is_not_restarted() {
     container systemctl reset-failed tarn-reply@eth9
 }
 
+# The line "Status: ..." of systemctl status.
+unit_status() { container systemctl show -p StatusText --value tarn-reply@eth0; }
+
+# The container has no SNMP agent: the daemon serves 6 s after it runs, and a start that returned
+# before that would leave this first discovery unanswered.
 static_force_ip() {
     expect_true "enable --now" container systemctl enable --quiet --now tarn-reply@eth0
-    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 60 || netlab_check_failed "no answer at 192.0.2.10"
+    expect_match "a discovery as the start returned" ' answered=1 ' \
+        "$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count 1 --timeout-ms 1000)"
+    expect_eq "status" "eth0 192.0.2.10/24 static" "$(unit_status)"
     expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    # A refused force-IP's line is an error in the journal; the progress lines are not.
+    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --listen-ms 0 \
+        --hex "$(netlab_force_ip_hex 01 5a00 127.0.0.5 255.0.0.0 0.0.0.0)"
 
     expect_eq "static acknowledge" "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a01" \
         "$(force_ip_ack "$NETLAB_DEVICE_ADDRESS" 30 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
@@ -179,6 +190,12 @@ iface eth0 inet static
   gateway 192.0.2.1")" "$(grep -v '^$' "$ROOT/etc/network/interfaces")"
     expect_file_text "resolver" "$ROOT/etc/resolv.conf" "$STATIC_RESOLV
 "
+    expect_eq "status after it" "eth0 192.0.2.20/24 static; last force-IP from 192.0.2.1" \
+        "$(unit_status)"
+    local errors
+    errors=$(container journalctl --no-pager -o cat -p err -u tarn-reply@eth0)
+    expect_match "errors in the journal" '^Refusing force IP: .*127\.0\.0\.5' "$errors"
+    expect_no_match "progress among the errors" '^New interface parameters' "$errors"
 }
 
 dhcp_force_ip() {
@@ -191,6 +208,7 @@ dhcp_force_ip() {
     netlab_wait_serving "$lease" 30 || netlab_check_failed "no answer at $lease"
     expect_discovery "$lease" 00000006 ffffff00 c0000201
     expect_match "interfaces file" '^iface eth0 inet dhcp$' "$(cat "$ROOT/etc/network/interfaces")"
+    expect_eq "status" "eth0 $lease/24 dhcp; last force-IP from 192.0.2.1" "$(unit_status)"
     LEASE=$lease
 }
 
