@@ -3,9 +3,11 @@
 
 Usage: clang_tidy_cached.py BUILD_DIR PATH_REGEX CACHE_DIR JOBS
 
-Each translation unit whose path matches PATH_REGEX is keyed by its preprocessed text (comments
-kept, so a NOLINT counts; the clone's own path taken out, so another clone of the same sources
-hits), its compile flags, the .clang-tidy file and clang-tidy's version. A key found in CACHE_DIR
+Each translation unit whose path matches PATH_REGEX is keyed by what it preprocesses to: the
+content of every file it includes, as the build's dependency file lists them (or, without one,
+its preprocessed text with comments, so a NOLINT counts), its compile flags, the .clang-tidy file
+and clang-tidy's version; the clone's own path is taken out, so another clone of the same sources
+hits. A key found in CACHE_DIR
 passed before and is not checked again; a unit that passes now is added. A finding is never
 cached, so it fails every run until it is fixed. Exits 1 on any finding, printing them.
 """
@@ -47,8 +49,48 @@ def preprocess_words(words):
     return kept + ["-E", "-P", "-C", "-o", "-"]
 
 
+def dependency_paths(entry, words):
+    """The files the unit's last compile read, from the .d file g++ wrote beside its object."""
+    if "-o" not in words:
+        return None
+    depfile = os.path.join(entry["directory"], words[words.index("-o") + 1] + ".d")
+    try:
+        with open(depfile, encoding="utf-8") as file:
+            text = file.read().replace("\\\n", " ")
+    except OSError:
+        return None
+    paths = [os.path.normpath(os.path.join(entry["directory"], word))
+             for word in text.partition(":")[2].split()]
+    # A dependency file older than its source belongs to an earlier version of it.
+    if not paths or not os.path.exists(entry["file"]) or \
+            os.path.getmtime(depfile) < os.path.getmtime(entry["file"]):
+        return None
+    return paths
+
+
+FILE_DIGESTS = {}
+
+
+def file_digest(path):
+    if path not in FILE_DIGESTS:
+        with open(path, "rb") as file:
+            FILE_DIGESTS[path] = hashlib.sha256(file.read()).digest()
+    return FILE_DIGESTS[path]
+
+
 def unit_key(entry, source_root, shared):
     words = command_words(entry)
+    paths = dependency_paths(entry, words)
+    if paths is not None:
+        digest = hashlib.sha256(shared)
+        digest.update(" ".join(words).replace(source_root, "@SRC@").encode())
+        try:
+            for path in sorted(paths):
+                digest.update(b"\0" + path.replace(source_root, "@SRC@").encode() + b"\0")
+                digest.update(file_digest(path))
+            return "d" + digest.hexdigest()
+        except OSError:
+            pass  # a header gone since the build: read what the unit includes now
     run = subprocess.run(preprocess_words(words), cwd=entry["directory"], capture_output=True,
                          check=False)
     if run.returncode != 0:
