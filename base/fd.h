@@ -1,4 +1,4 @@
-// Ownership of one file descriptor, the one way the daemon holds a descriptor it opened.
+// Ownership of one file descriptor outside the socket manager's handle list: closed when dropped.
 #pragma once
 
 #include <cerrno>

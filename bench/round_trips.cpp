@@ -14,6 +14,7 @@
 #include "bench/round_trip_stats.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
+#include "gvcp/pc_requests.h"
 #include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/exchange.h"
 #include "tools/gvcp-probe/probe_commands.h"

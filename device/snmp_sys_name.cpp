@@ -1,8 +1,8 @@
 #include <array>
 #include <cstdio>
-#include <cstdlib>
+#include <variant>
 
-#include "base/command_pipe.h"
+#include "base/shell_command.h"
 #include "device/device_info.h"
 
 namespace {
@@ -22,8 +22,9 @@ constexpr int kLineSize = 1024;
 }  // namespace
 
 void SNMP_getSysName(std::string& name) {
-    // 0: the unit is failed; -1: no shell could be run.
-    if (std::system(kUpdateUnitFailedQuery) <= 0) {
+    // 0: the unit is failed; no shell at all tells nothing either.
+    std::variant<int, std::error_code> const status = runShell(kUpdateUnitFailedQuery);
+    if (!std::holds_alternative<int>(status) || std::get<int>(status) <= 0) {
         return;
     }
     CommandPipe const pipe = readCommandOutput(kSysNameQuery);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <variant>
 
+#include "gvcp/ack_match.h"
 #include "gvcp/gvcp_header.h"
 
 namespace QEL_Finder {

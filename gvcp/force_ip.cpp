@@ -8,6 +8,7 @@
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
+#include "gvcp/force_ip_payload.h"
 #include "gvcp/link_wait.h"
 #include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"

@@ -9,6 +9,7 @@
 
 #include "base/process_state.h"
 #include "gvcp/force_ip.h"
+#include "gvcp/force_ip_payload.h"
 #include "gvcp/test_datagram.h"
 #include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"

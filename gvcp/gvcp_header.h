@@ -1,20 +1,17 @@
-// GVCP command and acknowledge headers and the force-IP payload, shared by the daemon and the
+// GVCP command and acknowledge headers and the protocol's codes, shared by the daemon and the
 // PC-side probe.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
-#include <variant>
 
 namespace QEL_Finder {
 
 inline constexpr std::uint16_t kGvcpPort = 3956;  // UDP, on the device
 inline constexpr std::size_t kHeaderSize = 8;
-inline constexpr std::size_t kForceIpPayloadSize = 56;
-inline constexpr std::size_t kForceIpCmdSize = kHeaderSize + kForceIpPayloadSize;
 inline constexpr std::uint8_t kGvcpKey = 0x42;
 inline constexpr std::uint8_t kFlagAckRequired = 0x01;
 inline constexpr std::uint8_t kFlagBroadcastAck = 0x10;
@@ -47,45 +44,11 @@ struct AckHeader {
     ReqId ackId{};
 };
 
-// Addresses are in network byte order, exactly as in a sockaddr_in.
-struct ForceIpPayload {
-    std::array<std::uint8_t, 6> mac{};
-    std::uint32_t address = 0;
-    std::uint32_t netmask = 0;
-    std::uint32_t gateway = 0;
-};
-
 // nullopt when fewer than 8 bytes are given.
 std::optional<CommandHeader> parseCommandHeader(std::span<std::uint8_t const> bytes);
 std::array<std::uint8_t, kHeaderSize> buildCommandHeader(CommandHeader const& header);
 std::optional<AckHeader> parseAckHeader(std::span<std::uint8_t const> bytes);
 std::array<std::uint8_t, kHeaderSize> buildAckHeader(AckHeader const& header);
-
-// Bytes missing at the end of a short payload read as zero.
-ForceIpPayload parseForceIpPayload(std::span<std::uint8_t const> bytes);
-std::array<std::uint8_t, kForceIpPayloadSize> buildForceIpPayload(ForceIpPayload const& payload);
-
-// Why a received datagram is not the acknowledge waited for, in words for a log line.
-struct Rejection {
-    std::string reason;
-};
-
-enum class AckStatus { MustSucceed, Any };
-
-// The acknowledge of one request: a header with expected's answer code and ackId, a status of
-// success unless any is accepted, and a length field equal to expected.length with that many
-// bytes after the header. The header, or why the datagram is not it ("wrong ack_id ...").
-std::variant<AckHeader, Rejection> matchAck(std::span<std::uint8_t const> bytes,
-                                            AckHeader const& expected, AckStatus status);
-
-// The PC side's requests, acknowledge required, by broadcast too when allowBroadcastAck.
-std::array<std::uint8_t, kHeaderSize> buildDiscoveryCmd(ReqId reqId, bool allowBroadcastAck);
-std::array<std::uint8_t, kForceIpCmdSize> buildForceIpCmd(ReqId reqId, bool allowBroadcastAck,
-                                                          ForceIpPayload const& payload);
-
-// The status of an 8-byte FORCEIP_ACK answering reqId, whatever it is; anything else is rejected.
-std::variant<std::uint16_t, Rejection> decodeForceIpAck(std::span<std::uint8_t const> bytes,
-                                                        ReqId reqId);
 
 // The answer code of the not-implemented acknowledge: the command code plus 1, in 16 bits.
 constexpr std::uint16_t notImplementedAnswer(std::uint16_t command) {

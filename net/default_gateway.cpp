@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "base/command_pipe.h"
 #include "base/ipv4_address.h"
+#include "base/shell_command.h"
 
 namespace QEL_Finder {
 

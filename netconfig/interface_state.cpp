@@ -47,9 +47,7 @@ std::optional<Mac> parseMacAddress(std::string_view text) {
 
 }  // namespace
 
-namespace detail {
-
-std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
+std::array<std::uint8_t, 6> readMacAddressFile(std::filesystem::path const& file) {
     std::string text;
     if (readWholeFile(file, text)) {
         std::cerr << "Could not open file: " << file.string() << std::endl;
@@ -69,7 +67,7 @@ std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file) {
     return *mac;
 }
 
-bool configuresDhcp(std::filesystem::path const& file, std::string_view name) {
+bool configuresDhcpAt(std::filesystem::path const& file, std::string_view name) {
     std::error_code unreadable;
     std::vector<InetStanza> const stanzas = inetStanzas(file, name, unreadable);
     if (unreadable) {
@@ -81,16 +79,14 @@ bool configuresDhcp(std::filesystem::path const& file, std::string_view name) {
                        [](InetStanza const& stanza) { return stanza.dhcp; });
 }
 
-}  // namespace detail
-
 std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name) {
     std::string path = "/sys/class/net/";
     path += name;
     path += "/address";
-    return detail::readMacAddress(path);
+    return readMacAddressFile(path);
 }
 
 bool isDHCPEnabled(std::string name) {
-    static std::filesystem::path const ifName = kInterfacesFile;
-    return detail::configuresDhcp(ifName, name);
+    static std::filesystem::path const interfacesFile = kInterfacesFile;
+    return configuresDhcpAt(interfacesFile, name);
 }

@@ -16,15 +16,11 @@ std::array<std::uint8_t, 6> getMacFromInterfaceName(std::string_view name);
 bool isDHCPEnabled(std::string name);
 
 // The same two readers on any path, so that tests run on temporary directories.
-namespace detail {
-
-// Six octets from a sysfs address file; six zeros when the file is empty, and six zeros after
-// one line on standard error when it is missing or malformed.
-std::array<std::uint8_t, 6> readMacAddress(std::filesystem::path const& file);
+// Six octets from the sysfs address file at that path; six zeros when the file is empty, and six
+// zeros after one line on standard error when it is missing or malformed.
+std::array<std::uint8_t, 6> readMacAddressFile(std::filesystem::path const& file);
 
 // True when an inet stanza of the interface, in the interfaces file at that path or a file it
 // sources, configures it by dhcp; false (after one line on standard error) when the file cannot
 // be opened.
-bool configuresDhcp(std::filesystem::path const& file, std::string_view name);
-
-}  // namespace detail
+bool configuresDhcpAt(std::filesystem::path const& file, std::string_view name);

@@ -29,7 +29,7 @@ TEST(MacAddressReader, ParsesOrRejectsWhatSysfsMightHold) {
         SCOPED_TRACE(c.content);
         writeText(dir.path() / "address", c.content);
         CaptureStderr();
-        EXPECT_EQ(detail::readMacAddress(dir.path() / "address"), c.expected);
+        EXPECT_EQ(readMacAddressFile(dir.path() / "address"), c.expected);
         EXPECT_EQ(GetCapturedStderr(), c.message);
     }
 }
@@ -67,14 +67,14 @@ TEST(DhcpState, OnlyTheInterfacesOwnInetStanzaCountsWhereverIfupdownReadsIt) {
     for (Case const& c : cases) {
         SCOPED_TRACE(c.content);
         writeText(dir.path() / "interfaces", c.content);
-        EXPECT_EQ(detail::configuresDhcp(dir.path() / "interfaces", "eth0"), c.dhcp);
+        EXPECT_EQ(configuresDhcpAt(dir.path() / "interfaces", "eth0"), c.dhcp);
     }
 }
 
 TEST(DhcpState, MissingFileIsReportedAsNotDhcp) {
     TempDir dir;
     CaptureStderr();
-    EXPECT_FALSE(detail::configuresDhcp(dir.path() / "interfaces", "eth0"));
+    EXPECT_FALSE(configuresDhcpAt(dir.path() / "interfaces", "eth0"));
     EXPECT_EQ(GetCapturedStderr(),
               "Unable to open configuration file " + (dir.path() / "interfaces").string() + "\n");
 }

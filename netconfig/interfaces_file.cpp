@@ -68,10 +68,8 @@ InterfacesFiles interfacesFilesAt(fs::path const& file) {
     return {target, temporaryPathFor(target), backup};
 }
 
-namespace detail {
-
-bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
-                          std::string_view name) {
+bool updateInterfacesFileAt(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
+                            std::string_view name) {
     InterfacesFiles const files = interfacesFilesAt(file);
     std::optional<std::string> const text = readConfiguration(files.config);
     if (!text) {
@@ -84,9 +82,7 @@ bool updateInterfacesFile(fs::path const& file, QEL_Finder::InterfaceConfig cons
                              replaceInterfaceStanza(*text, name, stanza), &files.backup);
 }
 
-}  // namespace detail
-
 bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name) {
-    static fs::path const ifName = kInterfacesFile;
-    return detail::updateInterfacesFile(ifName, config, name);
+    static fs::path const interfacesFile = kInterfacesFile;
+    return updateInterfacesFileAt(interfacesFile, config, name);
 }

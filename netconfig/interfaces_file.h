@@ -31,12 +31,8 @@ std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config, std
 // standard error when anything fails.
 bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name);
 
-namespace detail {
-
-// The rewrite on any path, so that tests run on temporary directories: uses file + ".tmp" and
-// keeps file + ".bak". False, with the file untouched, after one line on standard error when
-// anything fails.
-bool updateInterfacesFile(std::filesystem::path const& file,
-                          QEL_Finder::InterfaceConfig const& config, std::string_view name);
-
-}  // namespace detail
+// The same rewrite of the interfaces file at any path (tests use temporary directories): uses
+// file + ".tmp" and keeps file + ".bak". False, with the file untouched, after one line on
+// standard error when anything fails.
+bool updateInterfacesFileAt(std::filesystem::path const& file,
+                            QEL_Finder::InterfaceConfig const& config, std::string_view name);

@@ -74,14 +74,14 @@ bool setImmutable(fs::path const& file, bool on) {
 TEST_F(InterfacesFileRewrite, InstallsTheNewFileAndKeepsThePreviousAsBackup) {
     writeText(file(), kOriginal);
     writeText(bak(), "older generation\n");
-    ASSERT_TRUE(detail::updateInterfacesFile(file(), staticRequest(), "eth0"));
+    ASSERT_TRUE(updateInterfacesFileAt(file(), staticRequest(), "eth0"));
     EXPECT_EQ(readText(file()),
               "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\n"
               "  address 10.0.0.2\n  netmask 255.0.0.0\n\n");
     EXPECT_EQ(readText(bak()), kOriginal);
     EXPECT_FALSE(fs::exists(tmp()));
 
-    ASSERT_TRUE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    ASSERT_TRUE(updateInterfacesFileAt(file(), dhcpRequest(), "eth0"));
     EXPECT_EQ(readText(file()), std::string(kOriginal) + "\n");
     EXPECT_THAT(readText(bak()), HasSubstr("inet static"));
 }
@@ -98,7 +98,7 @@ TEST_F(InterfacesFileRewrite, LinkedPrivateFileIsRewrittenAtItsTarget) {
     }
     fs::create_symlink("interfaces", data / "current");
     fs::create_symlink("data/current", file());
-    ASSERT_TRUE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    ASSERT_TRUE(updateInterfacesFileAt(file(), dhcpRequest(), "eth0"));
     EXPECT_TRUE(fs::is_symlink(file()) && fs::is_symlink(data / "current"));
     EXPECT_EQ(readText(data / "interfaces"), std::string(kOriginal) + "\n");
     EXPECT_EQ(accessOf(data / "interfaces"), (FileAccess{1234, 5678, 0600}));
@@ -108,13 +108,13 @@ TEST_F(InterfacesFileRewrite, LinkedPrivateFileIsRewrittenAtItsTarget) {
 
 TEST_F(InterfacesFileRewrite, UnreadableConfigurationChangesNothing) {
     CaptureStderr();
-    EXPECT_FALSE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_FALSE(updateInterfacesFileAt(file(), dhcpRequest(), "eth0"));
     EXPECT_EQ(GetCapturedStderr(), "Unable to open configuration file " + file().string() + "\n");
 
     // A directory opens but fails on the first read: an input error, not an empty file.
     fs::create_directory(file());
     CaptureStderr();
-    EXPECT_FALSE(detail::updateInterfacesFile(file(), dhcpRequest(), "eth0"));
+    EXPECT_FALSE(updateInterfacesFileAt(file(), dhcpRequest(), "eth0"));
     EXPECT_EQ(GetCapturedStderr(),
               "Unable to read configuration file " + file().string() + ": Is a directory\n");
     EXPECT_FALSE(fs::exists(tmp()));
@@ -140,7 +140,7 @@ TEST_F(InterfacesFileRewrite, ImmutableTargetFallsBackToCopyThenFailsItsRename) 
         GTEST_SKIP() << "cannot set the immutable attribute here (needs root and ext4-like fs)";
     }
     CaptureStderr();
-    bool const rewritten = detail::updateInterfacesFile(file(), dhcpRequest(), "eth0");
+    bool const rewritten = updateInterfacesFileAt(file(), dhcpRequest(), "eth0");
     std::string const message = GetCapturedStderr();
     setImmutable(file(), false);
     EXPECT_FALSE(rewritten);
@@ -159,7 +159,7 @@ TEST_F(InterfacesFileRewrite, ReadOnlyDirectoryNamesTheTemporaryFile) {
         if (!bindMount(conf.parent_path(), conf.parent_path(), true)) {
             return 2;
         }
-        return detail::updateInterfacesFile(conf, dhcpRequest(), "eth0") ? 1 : 0;
+        return updateInterfacesFileAt(conf, dhcpRequest(), "eth0") ? 1 : 0;
     });
     if (!child) {
         GTEST_SKIP() << "needs root and a private mount namespace";
@@ -205,8 +205,7 @@ TEST_F(InterfacesFileRewrite, FailedBackupKeepsThePreviousBackupWhole) {
             return 3;
         }
         fillUp(mnt, 1);
-        bool const rewritten =
-            detail::updateInterfacesFile(mnt / "interfaces", dhcpRequest(), "eth0");
+        bool const rewritten = updateInterfacesFileAt(mnt / "interfaces", dhcpRequest(), "eth0");
         setImmutable(mnt / "interfaces", false);
         for (auto const& name :
              {"interfaces", "interfaces.bak", "interfaces.bak.tmp", "interfaces.tmp"}) {
@@ -248,8 +247,7 @@ TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
         while (write(filler, page.data(), page.size()) > 0) {
         }
         close(filler);
-        bool const rewritten =
-            detail::updateInterfacesFile(mnt / "interfaces", dhcpRequest(), "eth0");
+        bool const rewritten = updateInterfacesFileAt(mnt / "interfaces", dhcpRequest(), "eth0");
         fs::copy(mnt, seen, fs::copy_options::recursive);
         return rewritten ? 1 : 0;
     });

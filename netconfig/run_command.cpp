@@ -1,21 +1,22 @@
 #include "netconfig/run_command.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
+#include <variant>
+
+#include "base/shell_command.h"
 
 bool RunCommand(std::string command, bool echo) {
     if (echo) {
         std::cout << command << std::endl;
     }
-    int const status = std::system(command.c_str());
-    if (status == -1) {
-        std::cerr << std::strerror(errno) << std::endl;
+    std::variant<int, std::error_code> const status = runShell(command);
+    if (auto const* error = std::get_if<std::error_code>(&status)) {
+        std::cerr << error->message() << std::endl;
         return false;
     }
-    if (status > 0) {
-        std::cerr << "command '" << command << "' failed with " << status << std::endl;
+    if (std::get<int>(status) > 0) {
+        std::cerr << "command '" << command << "' failed with " << std::get<int>(status)
+                  << std::endl;
         return false;
     }
     return true;

@@ -1,4 +1,4 @@
-// The one runner of shell command lines.
+// Running a command line for its effect, the way ifupdown and the other platform tools are run.
 #pragma once
 
 #include <string>

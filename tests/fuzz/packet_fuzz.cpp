@@ -16,6 +16,7 @@
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/force_ip.h"
+#include "gvcp/force_ip_payload.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"

@@ -6,8 +6,10 @@
 
 #include "base/hex_text.h"
 #include "base/ipv4_address.h"
+#include "gvcp/ack_match.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
+#include "gvcp/pc_requests.h"
 #include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/device_output.h"
 #include "tools/gvcp-probe/local_interfaces.h"

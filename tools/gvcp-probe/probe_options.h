@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "gvcp/force_ip_payload.h"
 #include "gvcp/gvcp_header.h"
 #include "tools/gvcp-probe/exchange.h"
 
