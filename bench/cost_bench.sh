@@ -150,7 +150,7 @@ timed_start() {
             if [[ $out == *" len=256 "* ]]; then echo "$from $EPOCHREALTIME"; exit 0; fi
         done
         exit 1' _ "$NETLAB_UDP_PEER" "$NETLAB_DEVICE_ADDRESS" "$startup_port" \
-        "$NETLAB_DISCOVERY_HEX") || return 1
+        "$(netlab_gvcp_hex discovery 1234)") || return 1
     read -r startup_ms probe_ms < <(awk -v l="$(cat "$NETLAB_DIR/launched")" \
         -v a="${answered% *}" -v b="${answered#* }" \
         'BEGIN { printf "%.1f %.1f\n", (b - l) * 1000, (b - a) * 1000 }')

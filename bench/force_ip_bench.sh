@@ -38,22 +38,17 @@ for tool in ifdown ifup; do
     netlab_fake_bin "$tool" "exec '$build/bench/timed_run' '$tools_log' $tool /sbin/$tool \"\$@\""
 done
 
-# A stamped copy of a device-host program's output: the program writes into a FIFO that the
-# reader, outside, drains.
-stamped_spawn() {
-    local name=$1
-    shift
-    mkfifo "$NETLAB_DIR/$name.fifo"
-    "$stamper" <"$NETLAB_DIR/$name.fifo" >"$NETLAB_DIR/$name.stamped" &
+# A FIFO whose lines a reader outside the device host stamps into NAME.stamped.
+stamped_fifo() {
+    mkfifo "$NETLAB_DIR/$1.fifo"
+    "$stamper" <"$NETLAB_DIR/$1.fifo" >"$NETLAB_DIR/$1.stamped" &
     netlab_track $!
-    dev_spawn "$NETLAB_DIR/$name.fifo" "$NETLAB_DIR/$name.err" "$@"
 }
 
-stamped_spawn link ip monitor link dev eth0
-stamped_spawn daemon "$NETLAB_DAEMON" -v
-# shellcheck disable=SC2034 # read by netlab_wait_serving and netlab_stop_daemon
-NETLAB_DAEMON_PID=$NETLAB_LAST_PID
-NETLAB_DAEMON_ERR=$NETLAB_DIR/daemon.err
+stamped_fifo link
+dev_spawn "$NETLAB_DIR/link.fifo" "$NETLAB_DIR/link.err" ip monitor link dev eth0
+stamped_fifo daemon
+netlab_start_daemon_writing "$NETLAB_DIR/daemon.fifo" -v
 netlab_wait_serving || netlab_fail_setup "the daemon did not answer: $(cat "$NETLAB_DAEMON_ERR")"
 
 # The time (ns) of the first line of stamped FILE at or after T that matches the extended REGEX.
@@ -76,7 +71,7 @@ for i in $(seq 1 "$runs"); do
             request=(255.255.255.255 0.0.0.0 0.0.0.0)
         fi
         probe_out=$NETLAB_DIR/probe.$mode.$i
-        pc_exec "$build/gvcp-probe" force-ip "$NETLAB_DEVICE_MAC" "${request[@]}" | "$stamper" >"$probe_out"
+        pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" "${request[@]}" | "$stamper" >"$probe_out"
         t_request=$(first_after "$probe_out" 0 ' Asking ')
         t_ack=$(first_after "$probe_out" 0 ' Acknowledge from .*status 0x0000')
         [ -n "$t_ack" ] || echo "force_ip_bench: run $i ($mode) was not acknowledged" >&2

@@ -172,7 +172,7 @@ static_force_ip() {
     expect_match "a discovery as the start returned" ' answered=1 ' \
         "$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count 1 --timeout-ms 1000)"
     expect_eq "status" "eth0 192.0.2.10/24 static" "$(unit_status)"
-    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" static 255.255.255.0 192.0.2.1
     # A refused force-IP's line is an error in the journal; the progress lines are not.
     netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --listen-ms 0 \
         --hex "$(netlab_force_ip_hex 01 5a00 127.0.0.5 255.0.0.0 0.0.0.0)"
@@ -180,7 +180,7 @@ static_force_ip() {
     expect_eq "static acknowledge" "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500005a01" \
         "$(force_ip_ack "$NETLAB_DEVICE_ADDRESS" 30 01 5a01 192.0.2.20 255.255.255.0 192.0.2.1)"
     netlab_wait_serving 192.0.2.20 30 || netlab_check_failed "no answer at 192.0.2.20"
-    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    expect_discovery 192.0.2.20 static 255.255.255.0 192.0.2.1
     expect_file_text "backup" "$ROOT/etc/network/interfaces.bak" "$INTERFACES"
     # The stanza of the new address, everything else as it was; blank lines are not counted.
     expect_eq "interfaces file" "$(grep -v '^$' <<<"${INTERFACES%%auto eth0*}auto eth0
@@ -206,7 +206,7 @@ dhcp_force_ip() {
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
     expect_eq "dhcp acknowledge" "from=$lease:3956 to=192.0.2.1 len=8 hex=0000000500005a02" "$ack"
     netlab_wait_serving "$lease" 30 || netlab_check_failed "no answer at $lease"
-    expect_discovery "$lease" 00000006 ffffff00 c0000201
+    expect_discovery "$lease" dhcp 255.255.255.0 192.0.2.1
     expect_match "interfaces file" '^iface eth0 inet dhcp$' "$(cat "$ROOT/etc/network/interfaces")"
     expect_eq "status" "eth0 $lease/24 dhcp; last force-IP from 192.0.2.1" "$(unit_status)"
     LEASE=$lease

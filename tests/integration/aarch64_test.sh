@@ -30,8 +30,8 @@ stopped_cleanly() {
 # What the PC receives for a discovery to the device's address and for one by broadcast, as a
 # PC finding cameras sends it.
 discovery_answers() {
-    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX"
-    netlab_udp_peer send --to 255.255.255.255 --broadcast --hex "$NETLAB_DISCOVERY_HEX"
+    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)"
+    netlab_udp_peer send --to 255.255.255.255 --broadcast --hex "$(netlab_gvcp_hex discovery 1234)"
 }
 
 answers_as_the_native_build() {
@@ -53,7 +53,7 @@ force_ip_readdresses() {
         "$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
             192.0.2.1 --to "$NETLAB_DEVICE_ADDRESS" --timeout-ms 60000)"
     netlab_wait_serving 192.0.2.20 60 || netlab_check_failed "no answer at 192.0.2.20"
-    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    expect_discovery 192.0.2.20 static 255.255.255.0 192.0.2.1
     expect_match "address on eth0" ' inet 192\.0\.2\.20/24 ' \
         "$(dev_exec ip -4 -o addr show dev eth0)"
     stopped_cleanly

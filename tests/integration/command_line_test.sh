@@ -41,7 +41,7 @@ last_operand_names_the_interface() {
     expect_true "the packet loop did not start" netlab_daemon_running
     expect_eq "first line" "Using interface eth0" "$(head -n 1 "$NETLAB_DAEMON_OUT")"
     local reply
-    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX")
+    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)")
     expect_match "discovery reply" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=000000030' "$reply"
     expect_clean_stop
 }

@@ -12,28 +12,11 @@ netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log"
 DEFAULT_MODEL="Dravik HL Lumen"
 DEFAULT_SERIAL=TLV0000001
 
-# The hex of TEXT's bytes followed by zero bytes up to SIZE bytes.
-text_field() {
-    local hex
-    hex=$(printf '%s' "$1" | od -An -tx1 -v | tr -d ' \n')
-    while [ "${#hex}" -lt $(($2 * 2)) ]; do
-        hex+=00
-    done
-    printf '%s' "$hex"
-}
-
-zeros() {
-    text_field "" "$1"
-}
-
 # The 248 record bytes the device at 192.0.2.10/24 with a static stanza should send; the model
 # and serial are the record's (already cut to their fields), the gateway defaults to 192.0.2.1.
 expected_record() {
-    local model=$1 serial=$2 gateway=${3:-c0000201}
-    printf '%s' 00010002 b0000001 0000 001a2b3c4d5e 00000007 00000005 "$(zeros 12)" c000020a \
-        "$(zeros 12)" ffffff00 "$(zeros 12)" "$gateway" "$(text_field "TELVO Technologies" 32)" \
-        "$(text_field "$model" 32)" "$(zeros 32)" "$(zeros 48)" "$(text_field "$serial" 16)" \
-        "$(zeros 16)"
+    netlab_gvcp_hex record "$NETLAB_DEVICE_MAC" "$NETLAB_DEVICE_ADDRESS" 255.255.255.0 \
+        "${3:-192.0.2.1}" static "$1" "$2"
 }
 
 # The hex of SIZE record bytes at OFFSET (counted from the end of the 8-byte header) in a hex
@@ -71,7 +54,7 @@ exchange() {
 # when that was not exactly one 256-byte answer (so the comparison that follows shows it).
 discovery_record() {
     local reply
-    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex '42 01 00 02 00 00 0a 0b')
+    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 0a0b)")
     if [ "$(line_count "$reply")" != 1 ] || ! grep -q ' len=256 hex=0000000300f80a0b' <<<"$reply"; then
         printf 'no single discovery answer: %s' "$reply"
         return
@@ -95,7 +78,7 @@ stop_snmpd() {
 answer_carries_the_record() {
     started -v
     local reply hex
-    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex '42 01 00 02 00 00 12 34')
+    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)")
     expect_eq "replies" 1 "$(line_count "$reply")"
     expect_match "addresses and size" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=' \
         "$reply"
@@ -111,9 +94,6 @@ ip-config-current 20 4 00000005
 address 36 4 c000020a
 mask 52 4 ffffff00
 gateway 68 4 c0000201
-manufacturer 72 32 $(text_field "TELVO Technologies" 32)
-model 104 32 $(text_field "$DEFAULT_MODEL" 32)
-serial 216 16 $(text_field "$DEFAULT_SERIAL" 16)
 EOF
     expect_eq "whole record" "$(expected_record "$DEFAULT_MODEL" "$DEFAULT_SERIAL")" "${hex:16}"
 
@@ -140,14 +120,13 @@ EOF
     stopped_cleanly
 }
 
-# expect_answer_to WHAT TO REQ_ID FLAG [UDP_PEER_ARGS...]: a discovery with this flag and req_id
-# (4 hex digits) gets exactly one 256-byte answer from 192.0.2.10:3956 addressed to TO.
+# expect_answer_to WHAT TO REQ_ID REQUEST [UDP_PEER_ARGS...]: the discovery REQUEST (hex) with
+# this req_id (4 hex digits) gets exactly one 256-byte answer from 192.0.2.10:3956 addressed to TO.
 expect_answer_to() {
-    local what=$1 to=$2 req_id=$3 flag=$4
+    local what=$1 to=$2 req_id=$3 request=$4
     shift 4
     local reply
-    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" \
-        --hex "42 $flag 00 02 00 00 $req_id" "$@")
+    reply=$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$request" "$@")
     expect_eq "$what: replies" 1 "$(line_count "$reply")"
     expect_match "$what" "^from=192\.0\.2\.10:3956 to=${to//./\\.} len=256 hex=0000000300f8$req_id" \
         "$reply"
@@ -155,14 +134,16 @@ expect_answer_to() {
 
 broadcast_only_for_requesters_outside() {
     started -v
-    expect_answer_to "inside, flag 0x10" 192.0.2.1 0101 11
-    expect_answer_to "outside, flag 0x10" 255.255.255.255 0102 11 --from "$NETLAB_PC_OTHER_ADDRESS"
-    expect_answer_to "outside, flag 0x01" "$NETLAB_PC_OTHER_ADDRESS" 0103 01 \
-        --from "$NETLAB_PC_OTHER_ADDRESS"
-    expect_answer_to "outside, flag 0x00" "$NETLAB_PC_OTHER_ADDRESS" 0104 00 \
+    expect_answer_to "inside, flag 0x10" 192.0.2.1 0101 \
+        "$(netlab_gvcp_hex discovery 0101 --broadcast-ack)"
+    expect_answer_to "outside, flag 0x10" 255.255.255.255 0102 \
+        "$(netlab_gvcp_hex discovery 0102 --broadcast-ack)" --from "$NETLAB_PC_OTHER_ADDRESS"
+    expect_answer_to "outside, flag 0x01" "$NETLAB_PC_OTHER_ADDRESS" 0103 \
+        "$(netlab_gvcp_hex discovery 0103)" --from "$NETLAB_PC_OTHER_ADDRESS"
+    expect_answer_to "outside, flag 0x00" "$NETLAB_PC_OTHER_ADDRESS" 0104 '42 00 00 02 00 00 01 04' \
         --from "$NETLAB_PC_OTHER_ADDRESS"
     # The bit alone counts, not the other bits of the flag byte.
-    expect_answer_to "outside, flag 0xef" "$NETLAB_PC_OTHER_ADDRESS" 0105 ef \
+    expect_answer_to "outside, flag 0xef" "$NETLAB_PC_OTHER_ADDRESS" 0105 '42 ef 00 02 00 00 01 05' \
         --from "$NETLAB_PC_OTHER_ADDRESS"
     stopped_cleanly
 }
@@ -208,7 +189,7 @@ verbose_lines_of_a_request() {
     started -v
     # The requester is printed as it sent, before the broadcast substitution.
     exchange --to "$NETLAB_DEVICE_ADDRESS" --from "$NETLAB_PC_OTHER_ADDRESS" \
-        --hex '42 11 00 02 00 00 12 34'
+        --hex "$(netlab_gvcp_hex discovery 1234 --broadcast-ack)"
     expect_match "reply" '^from=192\.0\.2\.10:3956 to=255\.255\.255\.255 len=256 ' "$REPLIES"
     expect_eq "discovery stdout" "Received message: 8
 Discovery received from 198.51.100.1
@@ -233,7 +214,7 @@ serving_through_a_lost_address() {
     dev_exec ip addr flush dev eth0
     # Without an address the device takes only broadcasts. The not-implemented answer finds out
     # when it opens its reply socket.
-    exchange --to 255.255.255.255 --broadcast --hex '42 11 00 02 00 00 12 34'
+    exchange --to 255.255.255.255 --broadcast --hex "$(netlab_gvcp_hex discovery 1234 --broadcast-ack)"
     expect_eq "discovery replies" "" "$REPLIES"
     expect_eq "discovery stderr" "Could not get the ip address for the interface eth0" "$NEW_ERR"
     expect_eq "discovery stdout" $'Received message: 8\nDiscovery received from 192.0.2.1\nMessage processing done' "$NEW_OUT"
@@ -256,7 +237,7 @@ serving_after_a_failed_send() {
     dev_exec ip route del default
     # Without the default route there is no way back to the other subnet.
     exchange --to "$NETLAB_DEVICE_ADDRESS" --from "$NETLAB_PC_OTHER_ADDRESS" \
-        --hex '42 01 00 02 00 00 12 34'
+        --hex "$(netlab_gvcp_hex discovery 1234)"
     expect_eq "replies" "" "$REPLIES"
     # ENETUNREACH in the C library's words.
     expect_eq "stderr" "sending reply message: Network is unreachable
@@ -265,12 +246,12 @@ Destination address: 198.51.100.1" "$NEW_ERR"
 
     # The next requester on the link is answered, and the gateway field says there is none.
     expect_eq "record without a default route" \
-        "$(expected_record "$DEFAULT_MODEL" "$DEFAULT_SERIAL" 00000000)" "$(discovery_record)"
+        "$(expected_record "$DEFAULT_MODEL" "$DEFAULT_SERIAL" 0.0.0.0)" "$(discovery_record)"
     dev_exec ip route add default via "$NETLAB_PC_ADDRESS"
     expect_eq "record with the route back" \
         "$(expected_record "$DEFAULT_MODEL" "$DEFAULT_SERIAL")" "$(discovery_record)"
-    expect_answer_to "outside after the route came back" "$NETLAB_PC_OTHER_ADDRESS" 0105 01 \
-        --from "$NETLAB_PC_OTHER_ADDRESS"
+    expect_answer_to "outside after the route came back" "$NETLAB_PC_OTHER_ADDRESS" 0105 \
+        "$(netlab_gvcp_hex discovery 0105)" --from "$NETLAB_PC_OTHER_ADDRESS"
     stopped_cleanly
 }
 
@@ -280,7 +261,7 @@ missing_mac_address_file() {
     expect_lines_in_order "stderr" "$NETLAB_DAEMON_ERR" \
         "Could not open file: /sys/class/net/eth0/address"
     local hex
-    hex=$(hex_of "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX")")
+    hex=$(hex_of "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)")")
     expect_eq "MAC" 000000000000 "$(record_field "$hex" 10 6)"
     expect_eq "address" c000020a "$(record_field "$hex" 36 4)"
     stopped_cleanly

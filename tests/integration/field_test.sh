@@ -22,7 +22,7 @@ down_at_start_keeps_the_file() {
         dev_exec $how >/dev/null 2>&1
         NETLAB_ETC_NETWORK_FAULT=read-only netlab_start_daemon
         netlab_wait_serving 192.0.2.40 30 || netlab_check_failed "$how: no answer at 192.0.2.40"
-        expect_discovery 192.0.2.40 00000005 ffffff00 c0000201
+        expect_discovery 192.0.2.40 static 255.255.255.0 192.0.2.1
         expect_file_text "$how: stdout" "$NETLAB_DAEMON_OUT" \
             "Interface eth0 is down, trying interfaces file
 "
@@ -65,7 +65,7 @@ crlf_dhcp_file_is_reported_as_dhcp() {
     local lease
     lease=$(netlab_leased_address) || netlab_check_failed "no lease"
     netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
-    expect_discovery "$lease" 00000006
+    expect_discovery "$lease" dhcp
     expect_clean_stop
 }
 
@@ -104,7 +104,7 @@ alias_does_not_hide_the_own_address() {
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
     expect_match "reply" '^from=192\.0\.2\.10:3956 to=192\.0\.2\.1 len=256 hex=.{88}c000020a' \
-        "$(netlab_udp_peer send --to 192.0.2.10 --hex "$NETLAB_DISCOVERY_HEX")"
+        "$(netlab_udp_peer send --to 192.0.2.10 --hex "$(netlab_gvcp_hex discovery 1234)")"
     expect_clean_stop
 }
 

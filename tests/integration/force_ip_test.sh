@@ -173,7 +173,7 @@ Link is ready
     addresses=$(eth0_ipv4)
     expect_match "new address on eth0" ' inet 192\.0\.2\.20/24 ' "$addresses"
     expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
-    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    expect_discovery 192.0.2.20 static 255.255.255.0 192.0.2.1
     expect_eq "brought up at boot / on hotplug" "lo eth1 / eth0" \
         "$(dev_exec ifquery --list -a | paste -sd ' ') / $(dev_exec ifquery --list --allow=hotplug)"
 
@@ -225,7 +225,7 @@ bridge_built_by_its_stanza() {
         netlab_check_failed "no acknowledge"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" \
         "$(bridge_text static '  address 192.0.2.20' '  netmask 255.255.255.0')"$'\n\n'
-    expect_discovery 192.0.2.20 00000005
+    expect_discovery 192.0.2.20 static
     expect_clean_stop
 }
 
@@ -233,7 +233,7 @@ dhcp_and_back_to_static() {
     fresh_device
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     start_serving -v
-    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" static 255.255.255.0 192.0.2.1
     : >"$NETLAB_DAEMON_OUT"
 
     send_listening "$NETLAB_DEVICE_ADDRESS" \
@@ -257,7 +257,7 @@ dhcp_and_back_to_static() {
     addresses=$(eth0_ipv4)
     expect_match "leased address on eth0" " inet ${lease//./\\.}/24 " "$addresses"
     expect_no_match "old address on eth0" ' inet 192\.0\.2\.10/' "$addresses"
-    expect_discovery "$lease" 00000006 ffffff00 c0000201
+    expect_discovery "$lease" dhcp 255.255.255.0 192.0.2.1
 
     : >"$NETLAB_DAEMON_OUT"
     local probe
@@ -278,7 +278,7 @@ dhcp_and_back_to_static() {
     addresses=$(eth0_ipv4)
     expect_match "static address on eth0" ' inet 192\.0\.2\.30/24 ' "$addresses"
     expect_no_match "lease still on eth0" " inet ${lease//./\\.}/" "$addresses"
-    expect_discovery 192.0.2.30 00000005 ffffff00 00000000
+    expect_discovery 192.0.2.30 static 255.255.255.0 0.0.0.0
 
     expect_clean_stop
 }
@@ -334,17 +334,15 @@ link_local_without_a_dhcp_server() {
     expect_match "link-local address on eth0:avahi" '^169\.254\.' "$address"
     netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
     hex=$(netlab_udp_peer send --to 255.255.255.255 --broadcast --from "$NETLAB_PC_OTHER_ADDRESS" \
-        --hex '42 11 00 02 00 00 5a 0c')
+        --hex "$(netlab_gvcp_hex discovery 5a0c --broadcast-ack)")
     expect_match "broadcast answer from the link-local address" \
         "^from=${address//./\\.}:3956 to=255\.255\.255\.255 len=256 hex=0000000300f85a0c" "$hex"
-    hex=${hex##* hex=}
-    expect_eq "IP configuration reported" 00000006 "$(netlab_payload_word "$hex" 20)"
-    expect_eq "address reported" "$(netlab_address_hex "$address")" "$(netlab_payload_word "$hex" 36)"
+    expect_record "${hex##* hex=}" "$address" dhcp
     probe=$(pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 \
         192.0.2.1 --to 255.255.255.255 --timeout-ms 60000)
     expect_match "static acknowledge" \
         '^Acknowledge from 192\.0\.2\.20:3956 on pc0, status 0x0000 \(success\)$' "$probe"
-    expect_discovery 192.0.2.20 00000005 ffffff00 c0000201
+    expect_discovery 192.0.2.20 static 255.255.255.0 192.0.2.1
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
 }
@@ -370,7 +368,7 @@ Restarting network service
 "
     expect_true "eth0 was not restarted" test "$(carrier_changes)" -gt "$changes"
     expect_files_untouched "$mtime"
-    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" static 255.255.255.0 192.0.2.1
 
     expect_clean_stop
 }
@@ -383,7 +381,7 @@ broadcast_acknowledge_flag() {
     expect_file_text "acknowledge" "$PEER_OUT" \
         "from=192.0.2.21:3956 to=255.255.255.255 len=8 hex=0000000500005a04
 "
-    expect_discovery 192.0.2.21 00000005 ffffff00 c0000201
+    expect_discovery 192.0.2.21 static 255.255.255.0 192.0.2.1
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
 }
@@ -396,8 +394,8 @@ requests_for_no_one() {
     changes=$(carrier_changes)
     mtime=$(stat -c %y "$NETLAB_INTERFACES")
     for request in \
-        "$(netlab_force_ip_hex 01 5a05 192.0.2.23 255.255.255.0 192.0.2.1 001a2b3c4d5f)" \
-        "$(netlab_force_ip_hex 01 5a06 192.0.2.23 255.255.255.0 192.0.2.1 011a2b3c4d5e)" \
+        "$(netlab_force_ip_hex 01 5a05 192.0.2.23 255.255.255.0 192.0.2.1 00:1a:2b:3c:4d:5f)" \
+        "$(netlab_force_ip_hex 01 5a06 192.0.2.23 255.255.255.0 192.0.2.1 01:1a:2b:3c:4d:5e)" \
         "42 01 0004 0000 5a07"; do
         send_listening "$NETLAB_DEVICE_ADDRESS" "$request"
         wait_handled "$NETLAB_DEVICE_ADDRESS"
@@ -446,7 +444,7 @@ iface eth0 inet dhcp
     expect_file_text "sourced file" "$NETLAB_INTERFACES.d/eth0" "$sourced"
     expect_true "a backup was made" test ! -e "$NETLAB_INTERFACES.bak"
     expect_file_text "resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
-    expect_discovery "$lease" 00000006 ffffff00 c0000201
+    expect_discovery "$lease" dhcp 255.255.255.0 192.0.2.1
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
 }
@@ -477,7 +475,7 @@ refused_configurations() {
     expect_eq "carrier changes" "$changes" "$(carrier_changes)"
     expect_files_untouched "$mtime"
     expect_match "address on eth0" ' inet 192\.0\.2\.10/24 ' "$(eth0_ipv4)"
-    expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+    expect_discovery "$NETLAB_DEVICE_ADDRESS" static 255.255.255.0 192.0.2.1
     expect_clean_stop
 }
 
@@ -513,7 +511,7 @@ unwritable_or_missing_file() {
         fi
         expect_eq "$fault: files left" "" "$(cd "$files" && ls -d interfaces.tmp interfaces.bak interfaces.bak.tmp 2>/dev/null)"
         expect_file_text "$fault: resolver file" "$NETLAB_RESOLV" "$RESOLV_BEFORE"
-        expect_discovery "$NETLAB_DEVICE_ADDRESS" 00000005 ffffff00 c0000201
+        expect_discovery "$NETLAB_DEVICE_ADDRESS" static 255.255.255.0 192.0.2.1
         expect_clean_stop "$fault"
     done
 }

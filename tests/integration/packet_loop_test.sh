@@ -63,7 +63,7 @@ lives_through_a_flood() {
     expect_match "flood" '^sent=100000 answered=[1-9][0-9]* unexpected=0 ' "$flood"
     expect_true "the daemon ended" netlab_daemon_running
     expect_match "a discovery right after" ' len=256 hex=0000000300f8' \
-        "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$NETLAB_DISCOVERY_HEX" --listen-ms 2000)"
+        "$(netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)" --listen-ms 2000)"
     expect_eq "descriptors" "$fds_before" "$(ls "/proc/$NETLAB_DAEMON_PID/fd" | wc -l)"
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" ""
     expect_file_text "stderr" "$NETLAB_DAEMON_ERR" ""

@@ -78,7 +78,7 @@ start_capture() {
     CAPTURE_PID=$NETLAB_LAST_PID
     netlab_wait_output "$CAPTURE_ERR" "^Capturing on 'pc0'" 60 || return 1
     for _ in $(seq 1 40); do
-        netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex '42 01 00 02 00 00 00 01' \
+        netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 0001)" \
             --listen-ms 250 >/dev/null
         netlab_wait_output "$CAPTURE_OUT" 'DISCOVERY_ACK' 1 && return 0
         netlab_daemon_running "$CAPTURE_PID" || return 1
@@ -134,7 +134,7 @@ dissector_decodes_the_answers() {
         netlab_check_failed "tshark did not capture: $(cat "$CAPTURE_ERR")"
         return
     fi
-    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex '42 01 00 02 00 00 12 34' >/dev/null
+    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --hex "$(netlab_gvcp_hex discovery 1234)" >/dev/null
     # A well-formed read of the version register, which this device does not serve.
     netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --from "$NETLAB_PC_OTHER_ADDRESS" \
         --hex '42 11 00 80 00 04 12 37 00 00 00 00' >/dev/null

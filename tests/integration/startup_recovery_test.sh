@@ -43,8 +43,8 @@ eth0_is_down() {
     [ $((flags & 1)) -eq 0 ]
 }
 
-# expect_serving ADDRESS IP_CONFIG: the daemon answers a discovery at ADDRESS, reporting that
-# address and the current IP configuration word (hex).
+# expect_serving ADDRESS static|dhcp: the daemon answers a discovery at ADDRESS, reporting that
+# address and the current IP configuration of that mode.
 expect_serving() {
     if ! netlab_wait_serving "$1" 60; then
         netlab_check_failed "no discovery answered at $1"
@@ -60,7 +60,7 @@ no_backup_falls_back_to_dhcp() {
     local lease
     lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
     expect_match "leased address" '^192\.0\.2\.(1[0-4][0-9]|150)$' "$lease"
-    expect_serving "$lease" 00000006
+    expect_serving "$lease" dhcp
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "${TRYING_FILE}Interface eth0 is down and no backupfile, trying dhcp
 $KEPT"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$DHCP_ONLY"
@@ -75,7 +75,7 @@ $KEPT"
 good_backup_is_restored() {
     fresh_device "$BROKEN_INTERFACES" "$GOOD_BACKUP"
     netlab_start_daemon
-    expect_serving 192.0.2.30 00000005
+    expect_serving 192.0.2.30 static
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "$TRYING_FILE${KEPT}Interface eth0 is down, trying backupFile
 "
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$GOOD_BACKUP"
@@ -93,7 +93,7 @@ failing_backup_then_dhcp() {
     netlab_start_daemon
     local lease
     lease=$(netlab_leased_address) || netlab_check_failed "no lease from dnsmasq"
-    expect_serving "$lease" 00000006
+    expect_serving "$lease" dhcp
     expect_file_text "stdout" "$NETLAB_DAEMON_OUT" "$TRYING_FILE${KEPT}Interface eth0 is down, trying backupFile
 Interface eth0 is down, trying dhcp
 "

@@ -70,9 +70,21 @@ expect_clean_stop() {
     expect_no_sanitizer_report "${what}stderr" "$NETLAB_DAEMON_ERR"
 }
 
-# expect_discovery ADDRESS IP_CONFIG [MASK GATEWAY]: a discovery sent to ADDRESS is answered
-# with that address, the current IP configuration word and, when given, the mask and gateway
-# (all hex).
+# expect_record REPLY_HEX ADDRESS static|dhcp [MASK GATEWAY]: the discovery answer REPLY_HEX
+# (header included) reports that address, the current IP configuration of that mode and, when
+# given, that mask and gateway, each field as the record of a device so configured holds it.
+expect_record() {
+    local expected field
+    expected=$(netlab_gvcp_hex record "$NETLAB_DEVICE_MAC" "$2" "${4:-0.0.0.0}" "${5:-0.0.0.0}" \
+        "$3" - -)
+    for field in "IP configuration:20" "address:36" ${4:+"mask:52" "gateway:68"}; do
+        expect_eq "${field%:*} reported at $2" "$(netlab_record_word "$expected" "${field#*:}")" \
+            "$(netlab_record_word "${1:16}" "${field#*:}")"
+    done
+}
+
+# expect_discovery ADDRESS static|dhcp [MASK GATEWAY]: a discovery sent to ADDRESS is answered,
+# and the answer passes expect_record.
 expect_discovery() {
     local hex
     hex=$(netlab_discovery_hex "$1")
@@ -80,13 +92,7 @@ expect_discovery() {
         netlab_check_failed "no discovery reply from $1"
         return
     fi
-    expect_eq "IP configuration reported at $1" "$2" "$(netlab_payload_word "$hex" 20)"
-    expect_eq "address reported at $1" "$(netlab_address_hex "$1")" \
-        "$(netlab_payload_word "$hex" 36)"
-    if [ $# -ge 4 ]; then
-        expect_eq "mask reported at $1" "$3" "$(netlab_payload_word "$hex" 52)"
-        expect_eq "gateway reported at $1" "$4" "$(netlab_payload_word "$hex" 68)"
-    fi
+    expect_record "$hex" "$@"
 }
 
 # expect_status WHAT EXPECTED ACTUAL: an exit status.

@@ -22,8 +22,6 @@ NETLAB_DEVICE_ADDRESS=192.0.2.10
 NETLAB_PC_ADDRESS=192.0.2.1
 NETLAB_PC_OTHER_ADDRESS=198.51.100.1
 NETLAB_SNMP_COMMUNITY=tulmar
-# A discovery command: key 0x42, acknowledge required, DISCOVERY_CMD, no payload, req_id 0x1234.
-NETLAB_DISCOVERY_HEX='42 01 00 02 00 00 12 34'
 
 # netlab_interfaces_text METHOD [OPTION_LINE...]: the lines of an interfaces file with lo and an
 # auto eth0 stanza of METHOD and these option lines (indent included), no line feed after the last.
@@ -200,11 +198,19 @@ netlab_daemon_command() {
 # stderr go to $NETLAB_DAEMON_OUT and $NETLAB_DAEMON_ERR, its PID to $NETLAB_DAEMON_PID (with a
 # runner the runner's; qemu-user runs the daemon in its own process, so signals reach it).
 netlab_start_daemon() {
-    netlab_daemon_command "$@"
     : >"$NETLAB_DAEMON_OUT"
+    netlab_start_daemon_writing "$NETLAB_DAEMON_OUT" "$@"
+}
+
+# netlab_start_daemon_writing OUT ARGS...: netlab_start_daemon with the daemon's standard output
+# appended to OUT (a FIFO, say) instead of $NETLAB_DAEMON_OUT.
+netlab_start_daemon_writing() {
+    local out=$1
+    shift
+    netlab_daemon_command "$@"
     : >"$NETLAB_DAEMON_ERR"
     # Appending, so a test may empty the files while the daemon runs.
-    dev_spawn "$NETLAB_DAEMON_OUT" "$NETLAB_DAEMON_ERR" "${NETLAB_DAEMON_COMMAND[@]}"
+    dev_spawn "$out" "$NETLAB_DAEMON_ERR" "${NETLAB_DAEMON_COMMAND[@]}"
     NETLAB_DAEMON_PID=$NETLAB_LAST_PID
 }
 
@@ -326,36 +332,35 @@ netlab_readdress_and_stop() {
     netlab_stop_daemon TERM
 }
 
-# The eight hex digits of a dotted-decimal address.
-netlab_address_hex() {
-    local IFS=.
-    # shellcheck disable=SC2086 # split at the dots
-    set -- $1
-    printf '%02x%02x%02x%02x' "$1" "$2" "$3" "$4"
+# netlab_gvcp_hex ARGS...: GVCP bytes as hex, built by the project's own wire code (udp_peer's
+# hex mode): "discovery REQ_ID", "force-ip REQ_ID MAC ADDRESS MASK GATEWAY" (either with
+# --broadcast-ack), or the 248-byte discovery record "record MAC ADDRESS MASK GATEWAY static|dhcp
+# MODEL SERIAL".
+netlab_gvcp_hex() {
+    netlab_require_built "$NETLAB_UDP_PEER"
+    "$NETLAB_UDP_PEER" hex "$@"
 }
 
 # netlab_discovery_hex [ADDRESS]: the hex of the first 256-byte answer (header included) to a
-# discovery sent to ADDRESS (default the device's), or nothing.
+# discovery (req_id 1234) sent to ADDRESS (default the device's), or nothing.
 netlab_discovery_hex() {
-    netlab_udp_peer send --to "${1:-$NETLAB_DEVICE_ADDRESS}" --hex "$NETLAB_DISCOVERY_HEX" |
+    netlab_udp_peer send --to "${1:-$NETLAB_DEVICE_ADDRESS}" --hex "$(netlab_gvcp_hex discovery 1234)" |
         sed -n 's/.* len=256 hex=//p' | head -n 1
 }
 
-# netlab_payload_word HEX OFFSET: the four bytes at OFFSET of the payload behind the 8-byte
-# header of a reply's HEX.
-netlab_payload_word() {
-    printf '%s' "${1:$(((8 + $2) * 2)):8}"
+# netlab_record_word HEX OFFSET: the four bytes at OFFSET of a discovery record's HEX (without
+# the 8-byte header in front of it in a reply).
+netlab_record_word() {
+    printf '%s' "${1:$(($2 * 2)):8}"
 }
 
-# A FORCEIP_CMD: netlab_force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC_HEX]. FLAG 01 asks for
-# an acknowledge, 11 for one by broadcast; REQ_ID is four hex digits; MAC_HEX defaults to the
-# device's. Payload: 2 reserved bytes, the MAC, then each address in the last 4 of a 16-byte field.
+# A FORCEIP_CMD as hex: netlab_force_ip_hex FLAG REQ_ID ADDRESS MASK GATEWAY [MAC]. FLAG 01 asks
+# for an acknowledge, 11 for one by broadcast; REQ_ID is four hex digits; MAC defaults to the
+# device's.
 netlab_force_ip_hex() {
-    local reserved
-    reserved=$(printf '%024d' 0)
-    printf '42%s 0004 0038 %s  0000 %s  %s %s  %s %s  %s %s' "$1" "$2" \
-        "${6:-${NETLAB_DEVICE_MAC//:/}}" "$reserved" "$(netlab_address_hex "$3")" "$reserved" \
-        "$(netlab_address_hex "$4")" "$reserved" "$(netlab_address_hex "$5")"
+    local broadcast=()
+    [ "$1" != 11 ] || broadcast=(--broadcast-ack)
+    netlab_gvcp_hex force-ip "$2" "${6:-$NETLAB_DEVICE_MAC}" "$3" "$4" "$5" "${broadcast[@]}"
 }
 
 # Puts an executable fake NAME, with SCRIPT as its body (sh), first on the device host's PATH.

@@ -54,7 +54,11 @@ std::array<Kind, 8> const kKinds = {{
      }},
     {"empty", Owed::Nothing, [](ReqId) { return Bytes(); }},
     {"truncated", Owed::Nothing,
-     [](ReqId id) { return Bytes(discovery(id).begin(), discovery(id).begin() + 5); }},
+     [](ReqId id) {
+         Bytes bytes = discovery(id);
+         bytes.resize(5);
+         return bytes;
+     }},
     // More than the daemon's 576-byte buffers, with a length field that says so.
     {"oversized", Owed::DiscoveryAck,
      [](ReqId id) {
