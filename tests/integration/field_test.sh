@@ -85,7 +85,7 @@ unusable_requests_change_nothing() {
     local cut changes request
     cut=$(netlab_force_ip_hex 01 5b02 192.0.2.20 255.255.255.0 0.0.0.0)
     changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
-    for request in "$(netlab_force_ip_hex 01 5b01 192.0.2.1 255.255.255.0 0.0.0.0)" "${cut:0:38}"; do
+    for request in "$(netlab_force_ip_hex 01 5b01 192.0.2.1 255.255.255.0 0.0.0.0)" "${cut:0:32}"; do
         expect_eq "replies" "" "$(netlab_udp_peer send --to 192.0.2.10 --hex "$request")"
     done
     expect_file_text "stderr" "$NETLAB_DAEMON_ERR" "Refusing force IP: address 192.0.2.1 is the \
