@@ -11,27 +11,27 @@ namespace QEL_Finder {
 
 void answerDiscovery(Request& request) {
     if (Verbose) {
-        std::cout << "Discovery received from " << formatIpv4(request.requester->sin_addr.s_addr)
+        std::cout << "Discovery received from " << formatIpv4(request.requester.sin_addr.s_addr)
                   << std::endl;
     }
-    unsigned int ownAddress = 0;
-    unsigned int ownMask = 0;
-    if (!request.manager->getIpAddressFromInterfaceName(request.interfaceName.c_str(), ownAddress,
-                                                        ownMask)) {
-        std::cerr << "Could not get the ip address for the interface " << request.interfaceName
-                  << std::endl;
+    auto const own = refreshRecord(request.serving);
+    if (!own) {
         return;
     }
     // A requester outside our subnet may have no route back to us; when it allows, answer by
     // broadcast so the reply reaches it anyway.
-    bool const outsideSubnet = ((request.requester->sin_addr.s_addr ^ ownAddress) & ownMask) != 0;
+    bool const outsideSubnet =
+        ((request.requester.sin_addr.s_addr ^ own->address) & own->mask) != 0;
     if (outsideSubnet && (request.header.flag & kFlagBroadcastAck) != 0) {
-        request.requester->sin_addr.s_addr = kLimitedBroadcast;
+        request.requester.sin_addr.s_addr = kLimitedBroadcast;
     }
-    ReplyMessage reply(request.requester,
+    ReplyMessage reply(&request.requester,
                        ackFor(request, kStatusSuccess, kDiscoveryAckCode, kDiscoveryAckLength));
-    reply.attach(request.record);
-    sendReply(request, reply);
+    reply.attach(&request.serving.record);
+    int const handle = openReplySocket(request.serving, own->address);
+    if (handle != -1) {
+        sendOnReplySocket(request.serving.sockets, handle, reply);
+    }
 }
 
 }  // namespace QEL_Finder

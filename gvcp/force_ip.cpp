@@ -3,49 +3,27 @@
 #include <algorithm>
 #include <iostream>
 #include <optional>
-#include <utility>
 
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/force_ip_payload.h"
-#include "gvcp/link_wait.h"
 #include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
 #include "gvcp/serving_status.h"
-#include "net/reply_socket.h"
-#include "netconfig/apply_config.h"
-#include "netconfig/config_checks.h"
 
 namespace QEL_Finder {
 
 namespace {
 
-// Results of applying a configuration that changed it (0 is a restart only).
-constexpr int kAppliedDhcp = 1;
-constexpr int kAppliedStatic = 2;
-
 // The MAC ends at payload byte 8; the configuration needs the whole payload.
 constexpr std::size_t kMacEnd = 8;
 
-ForceIpSteps steps{forceIpRefusal, initNetworkInterface, waitForLink};
-
-// The last force-IP carried out. A PC that missed its acknowledge (it gave up during a long dhcp
-// wait) sends the same request again; run again, every copy would restart the interface anew.
-struct LastForceIp {
-    sockaddr_in requester;  // address and port it came from
-    ReqId reqId;
-    // Where the acknowledge went (the requester, or broadcast at its port); none for a restart
-    // only or a failed rewrite.
-    std::optional<sockaddr_in> acknowledgedTo;
-    std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
-};
-std::optional<LastForceIp> lastForceIp;
-
 bool isRepeatOfLast(Request const& request) {
-    return lastForceIp && lastForceIp->reqId == request.header.reqId &&
-           lastForceIp->requester.sin_addr.s_addr == request.requester->sin_addr.s_addr &&
-           lastForceIp->requester.sin_port == request.requester->sin_port;
+    auto const& last = request.serving.inbox.lastForceIp;
+    return last && last->reqId == request.header.reqId &&
+           last->requester.sin_addr.s_addr == request.requester.sin_addr.s_addr &&
+           last->requester.sin_port == request.requester.sin_port;
 }
 
 // Sends the acknowledge of the last force-IP again, to where it went. From the interface's
@@ -60,16 +38,20 @@ void answerAgain(Request& request, LastForceIp const& last) {
     }
     sockaddr_in destination = *last.acknowledgedTo;
     ReplyMessage reply(&destination, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    int const handle = openReplySocket(request.record, request.manager, request.interfaceName);
+    auto const own = refreshRecord(request.serving);
+    if (!own) {
+        return;
+    }
+    int const handle = openReplySocket(request.serving, own->address);
     if (handle == -1) {
         return;
     }
-    if (last.sentFrom != 0 && request.record->currentIp != last.sentFrom) {
-        std::cout << "Repeated force IP acknowledged from " << formatIpv4(request.record->currentIp)
-                  << ": " << formatIpv4(last.sentFrom) << " is no longer the interface's address"
+    if (last.sentFrom != 0 && own->address != last.sentFrom) {
+        std::cout << "Repeated force IP acknowledged from " << formatIpv4(own->address) << ": "
+                  << formatIpv4(last.sentFrom) << " is no longer the interface's address"
                   << std::endl;
     }
-    sendOnReplySocket(*request.manager, handle, reply);
+    sendOnReplySocket(request.serving.sockets, handle, reply);
 }
 
 // The requester's own address given to the device would take the PC's address from it: the
@@ -81,6 +63,22 @@ std::string requesterRefusal(InterfaceConfig const& config, sockaddr_in const& r
     }
     return "Refusing force IP: address " + formatIpv4(*config.address) +
            " is the requester's address";
+}
+
+// From the new address once the link runs; without it, no acknowledge can leave.
+void acknowledgeApplied(Request& request, LastForceIp& last) {
+    ReplyMessage reply(&request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
+    auto const own = refreshRecord(request.serving);
+    if (!own) {
+        return;
+    }
+    int const handle = openReplySocket(request.serving, own->address);
+    if (handle == -1) {
+        return;
+    }
+    last.sentFrom = own->address;
+    request.serving.network.waitForLink(request.serving.interfaceName);
+    sendOnReplySocket(request.serving.sockets, handle, reply);
 }
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
@@ -97,30 +95,18 @@ InterfaceConfig requestedConfig(ForceIpPayload const& payload) {
 }
 
 // The link-local bit stays as it is: that address survives either mode.
-void recordAppliedMode(DiscoveryAck& record, int applied) {
+void recordAppliedMode(DiscoveryAck& record, ApplyOutcome applied) {
     auto* field = reinterpret_cast<std::uint8_t*>(&record.ipConfigCurrent);
     std::uint32_t bits = loadBe32(field);
-    if (applied == kAppliedDhcp) {
+    if (applied == ApplyOutcome::Dhcp) {
         bits = (bits & ~kIpConfigPersistent) | kIpConfigDhcp;
-    } else if (applied == kAppliedStatic) {
+    } else if (applied == ApplyOutcome::Static) {
         bits = (bits & ~kIpConfigDhcp) | kIpConfigPersistent;
     }
     storeBe32(field, bits);
 }
 
 }  // namespace
-
-ForceIpSteps const& forceIpSteps() {
-    return steps;
-}
-
-ForceIpSteps replaceForceIpSteps(ForceIpSteps replacement) {
-    return std::exchange(steps, replacement);
-}
-
-void forgetLastForceIp() {
-    lastForceIp.reset();
-}
 
 void answerForceIp(Request& request) {
     // Without a payload there is no MAC address to match: treated like one for another device.
@@ -130,61 +116,55 @@ void answerForceIp(Request& request) {
     // A cut-off request would be read with zeros for the missing fields: a restart, or worse.
     if (request.payload.size() < kForceIpPayloadSize) {
         if (request.payload.size() < kMacEnd ||
-            isForThisDevice(*request.record, parseForceIpPayload(request.payload).mac)) {
-            std::cerr << "Ignoring force IP from " << formatIpv4(request.requester->sin_addr.s_addr)
+            isForThisDevice(request.serving.record, parseForceIpPayload(request.payload).mac)) {
+            std::cerr << "Ignoring force IP from " << formatIpv4(request.requester.sin_addr.s_addr)
                       << ": " << request.payload.size() << " of " << kForceIpPayloadSize
                       << " payload bytes" << std::endl;
         }
         return;
     }
     ForceIpPayload const payload = parseForceIpPayload(request.payload);
-    if (!isForThisDevice(*request.record, payload.mac)) {
+    Serving& serving = request.serving;
+    if (!isForThisDevice(serving.record, payload.mac)) {
         return;
     }
     if (Verbose) {
-        std::cout << "Force IP received from " << formatIpv4(request.requester->sin_addr.s_addr)
+        std::cout << "Force IP received from " << formatIpv4(request.requester.sin_addr.s_addr)
                   << std::endl;
     }
     if (isRepeatOfLast(request)) {
-        answerAgain(request, *lastForceIp);
+        answerAgain(request, *serving.inbox.lastForceIp);
         return;
     }
     InterfaceConfig config = requestedConfig(payload);
     // Refused before anything changes: a bad static stanza would leave the device unreachable.
-    std::string why = steps.refusal(config, request.interfaceName);
+    std::string why = serving.network.refusal(config, serving.interfaceName);
     if (why.empty()) {
-        why = requesterRefusal(config, *request.requester);
+        why = requesterRefusal(config, request.requester);
     }
     if (!why.empty()) {
         std::cerr << why << std::endl;
         return;
     }
-    sockaddr_in const requester = *request.requester;
+    sockaddr_in const requester = request.requester;
     // The requester may be on another subnet and unable to reach the new address yet.
     if ((request.header.flag & kFlagBroadcastAck) != 0) {
-        request.requester->sin_addr.s_addr = kLimitedBroadcast;
+        request.requester.sin_addr.s_addr = kLimitedBroadcast;
     }
     std::cout << "New interface parameters are:\n" << config << std::endl;
-    int const applied = steps.applyConfig(config, request.interfaceName);
-    recordAppliedMode(*request.record, applied);
+    ApplyOutcome const applied = serving.network.apply(config, serving.interfaceName);
+    recordAppliedMode(serving.record, applied);
     // A restart changes nothing to confirm, and a configuration that could not be written must
     // not tell the PC the device moved.
-    bool const acknowledged = applied == kAppliedDhcp || applied == kAppliedStatic;
-    LastForceIp& last = lastForceIp.emplace(
+    bool const acknowledged = applied == ApplyOutcome::Dhcp || applied == ApplyOutcome::Static;
+    LastForceIp& last = serving.inbox.lastForceIp.emplace(
         LastForceIp{requester, request.header.reqId,
-                    acknowledged ? std::optional(*request.requester) : std::nullopt, 0});
+                    acknowledged ? std::optional(request.requester) : std::nullopt, 0});
     if (!acknowledged) {
         return;
     }
-    reportForceIpApplied(request.interfaceName, *request.record, requester.sin_addr.s_addr);
-    ReplyMessage reply(request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    int const handle = openReplySocket(request.record, request.manager, request.interfaceName);
-    if (handle == -1) {
-        return;
-    }
-    last.sentFrom = request.record->currentIp;
-    steps.waitForLink(request.interfaceName);
-    sendOnReplySocket(*request.manager, handle, reply);
+    reportForceIpApplied(serving.interfaceName, serving.record, requester.sin_addr.s_addr);
+    acknowledgeApplied(request, last);
 }
 
 }  // namespace QEL_Finder

@@ -1,3 +1,4 @@
+#include "gvcp/force_ip.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,10 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "base/process_state.h"
-#include "gvcp/force_ip.h"
 #include "gvcp/force_ip_payload.h"
 #include "gvcp/test_datagram.h"
-#include "netconfig/apply_config.h"
 #include "netconfig/config_checks.h"
 #include "netconfig/test_config.h"
 
@@ -19,41 +18,11 @@ namespace QEL_Finder {
 namespace {
 
 using testing::addressText;
-using testing::Datagram;
-using testing::RecordingSocketManager;
+using testing::datagramOf;
 using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<std::string>;
 
 constexpr std::array<std::uint8_t, 6> kDeviceMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-
-// What the replaced steps saw and do. Plain function pointers cannot capture, hence a global.
-struct FakeSteps {
-    RecordingSocketManager* manager = nullptr;
-    int result = 2;
-    char const* newAddress = nullptr;  // the interface's address once the config is applied
-    std::vector<std::string> applied;  // printed config and interface name of each call
-};
-FakeSteps fake;
-
-int fakeApply(InterfaceConfig& config, std::string name) {
-    std::ostringstream text;
-    text << config << " on " << name;
-    fake.applied.push_back(text.str());
-    fake.manager->events.push_back("apply");
-    if (fake.newAddress != nullptr) {
-        fake.manager->setInterfaceAddress(fake.newAddress, "255.255.255.0");
-    }
-    return fake.result;
-}
-
-// The checks of the request alone: the host's interfaces files are none of these tests' business.
-std::string fakeRefusal(InterfaceConfig const& config, std::string const&) {
-    return configRejection(config);
-}
-
-void fakeWait(std::string const& interfaceName) {
-    fake.manager->events.push_back("wait " + interfaceName);
-}
 
 Bytes forceIpPayload(std::array<std::uint8_t, 6> mac, char const* address, char const* mask,
                      char const* gateway) {
@@ -77,25 +46,22 @@ class ForceIp : public ::testing::Test {
     void SetUp() override {
         fillDiscoveryAck(record, kDeviceMac, true, "Tarn C1", "SN1");
         manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
-        fake = FakeSteps{};
-        fake.manager = &manager;
-        saved = replaceForceIpSteps({fakeRefusal, fakeApply, fakeWait});
-        forgetLastForceIp();
+        fake.log = &manager.events;
+        fake.onApply = [this](InterfaceConfig const&) {
+            if (newAddress != nullptr) {
+                manager.setInterfaceAddress(newAddress, "255.255.255.0");
+            }
+        };
         Verbose = false;
     }
-    void TearDown() override {
-        replaceForceIpSteps(saved);
-        Verbose = false;
-    }
+    void TearDown() override { Verbose = false; }
 
     // Sends a force-IP from 192.168.1.50; returns standard output and error.
     std::pair<std::string, std::string> deliver(Bytes const& payload, std::uint8_t flag = 0,
                                                 std::uint16_t length = 56,
                                                 unsigned short port = testing::kRequesterPort) {
-        Datagram datagram({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}}, payload,
-                          "192.168.1.50");
-        datagram.requester.sin_port = htons(port);
-        return datagram.deliverCapturingOutput(record, manager);
+        return device.deliver(datagramOf({kGvcpKey, flag, kForceIpCmd, length, {0x56, 0x78}},
+                                         payload, "192.168.1.50", port));
     }
 
     void expectUntouched(DiscoveryAck const& before) {
@@ -104,9 +70,11 @@ class ForceIp : public ::testing::Test {
         EXPECT_EQ(std::memcmp(&before, &record, sizeof record), 0);
     }
 
-    DiscoveryAck record{};
-    RecordingSocketManager manager;
-    ForceIpSteps saved{};
+    testing::TestDevice device;
+    DiscoveryAck& record = device.record;
+    testing::RecordingSocketManager& manager = device.sockets;
+    testing::FakeNetworkConfiguration& fake = device.network;
+    char const* newAddress = nullptr;  // the interface's address once the config is applied
 };
 
 TEST_F(ForceIp, RequestsNotForThisDeviceLeaveNoTrace) {
@@ -150,7 +118,7 @@ TEST_F(ForceIp, RefusedConfigurationIsReportedAndNothingIsRun) {
 }
 
 TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAfterTheWait) {
-    fake.newAddress = "192.168.2.20";
+    newAddress = "192.168.2.20";
     auto const [out, err] =
         deliver(forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "192.168.2.1"));
     std::string const config =
@@ -160,7 +128,7 @@ TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAft
     EXPECT_EQ(err, "");
     EXPECT_EQ(fake.applied, (std::vector<std::string>{config + " on eth0"}));
     EXPECT_EQ(manager.events, (Events{"apply", "socket 0", "bind 0 192.168.2.20:3956",
-                                      "connect 0 255.255.255.255:3956", "recvmsg", "wait eth0",
+                                      "connect 0 255.255.255.255:3956", "recvmmsg 0", "wait eth0",
                                       "send 0", "close 0"}));
     ASSERT_EQ(manager.sent.size(), 1U);
     EXPECT_EQ(manager.sent[0].buffers,
@@ -172,7 +140,7 @@ TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAft
 
 TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
     fillDiscoveryAck(record, kDeviceMac, false, "Tarn C1", "SN1");
-    fake.result = 1;
+    fake.outcome = ApplyOutcome::Dhcp;
     Verbose = true;
     auto const [out, err] =
         deliver(forceIpPayload(kDeviceMac, "255.255.255.255", "0.0.0.0", "0.0.0.0"), 0x10);
@@ -187,20 +155,21 @@ TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
 }
 
 TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
-    for (int const result : {0, kNotApplied}) {
-        forgetLastForceIp();  // each one a request of its own
+    for (ApplyOutcome const outcome : {ApplyOutcome::RestartOnly, ApplyOutcome::NotApplied}) {
+        device.inbox.lastForceIp.reset();  // each one a request of its own
         manager.events.clear();
-        fake.result = result;
-        deliver(forceIpPayload(kDeviceMac, result == 0 ? "0.0.0.0" : "192.168.2.20",
+        fake.outcome = outcome;
+        deliver(forceIpPayload(kDeviceMac,
+                               outcome == ApplyOutcome::RestartOnly ? "0.0.0.0" : "192.168.2.20",
                                "255.255.255.0", "0.0.0.0"));
         EXPECT_EQ(manager.events, (Events{"apply"}));
         EXPECT_EQ(ipConfigCurrent(record), (Bytes{0x00, 0x00, 0x00, 0x06}));
     }
 
     // The new configuration stays applied and recorded even when no reply socket can be had.
-    forgetLastForceIp();
+    device.inbox.lastForceIp.reset();
     manager.events.clear();
-    fake.result = 2;
+    fake.outcome = ApplyOutcome::Static;
     manager.bindErrno = EADDRNOTAVAIL;
     auto const err =
         deliver(forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0")).second;
@@ -211,14 +180,14 @@ TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
 }
 
 TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
-    fake.newAddress = "192.168.2.20";
+    newAddress = "192.168.2.20";
     Bytes const payload = forceIpPayload(kDeviceMac, "192.168.2.20", "255.255.255.0", "0.0.0.0");
     deliver(payload, 0x10);
     manager.events.clear();
     deliver(payload, 0x10);
     EXPECT_EQ(manager.events,
               (Events{"socket 1", "bind 1 192.168.2.20:3956", "connect 1 255.255.255.255:3956",
-                      "recvmsg", "send 1", "close 1"}));
+                      "recvmmsg 1", "send 1", "close 1"}));
     ASSERT_EQ(manager.sent.size(), 2U);
     EXPECT_EQ(manager.sent[1].buffers, manager.sent[0].buffers);
     EXPECT_EQ(addressText(manager.sent[1].destination), addressText(manager.sent[0].destination));
@@ -235,7 +204,7 @@ TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
     EXPECT_EQ(fake.applied.size(), 2U);
 
     // A restart is not acknowledged, and its copy is not run again either.
-    fake.result = 0;
+    fake.outcome = ApplyOutcome::RestartOnly;
     Bytes const restart = forceIpPayload(kDeviceMac, "0.0.0.0", "0.0.0.0", "0.0.0.0");
     deliver(restart);
     manager.events.clear();

@@ -16,12 +16,7 @@ namespace QEL_Finder {
 namespace {
 
 using testing::addressText;
-using testing::Datagram;
-using testing::RecordingSocketManager;
-using ::testing::internal::CaptureStderr;
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStderr;
-using ::testing::internal::GetCapturedStdout;
+using testing::datagramOf;
 using Bytes = std::vector<std::uint8_t>;
 using Events = std::vector<std::string>;
 using namespace std::string_literals;
@@ -34,7 +29,8 @@ CommandHeader command(std::uint16_t code, std::uint8_t flag = 0, std::uint8_t ke
 class PacketHandler : public ::testing::Test {
   protected:
     void SetUp() override {
-        fillDiscoveryAck(record, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, false, "Tarn C1", "SN1");
+        fillDiscoveryAck(device.record, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, false, "Tarn C1",
+                         "SN1");
         manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
         Verbose = false;
     }
@@ -42,23 +38,22 @@ class PacketHandler : public ::testing::Test {
 
     // Delivers a datagram without payload; returns what went to standard output and error.
     std::pair<std::string, std::string> deliver(CommandHeader const& header, char const* from) {
-        return Datagram(header, {}, from).deliverCapturingOutput(record, manager);
+        return device.deliver(datagramOf(header, {}, from));
     }
 
-    DiscoveryAck record{};
-    RecordingSocketManager manager;
+    testing::TestDevice device;
+    testing::RecordingSocketManager& manager = device.sockets;
+    DiscoveryAck& record = device.record;
 };
 
 TEST_F(PacketHandler, DatagramsThatAreNotGvcpCommandsLeaveNoTrace) {
     Verbose = true;
     EXPECT_EQ(deliver(command(kDiscoveryCmd, 0, 0x43), "10.0.0.5"), std::make_pair(""s, ""s));
 
-    // Fewer bytes than a header: what stands in the header buffer is not this datagram's.
-    Datagram truncated(command(kDiscoveryCmd), {}, "10.0.0.5");
-    truncated.received = 4;
-    CaptureStdout();
-    truncated.deliver(record, manager);
-    EXPECT_EQ(GetCapturedStdout(), "");
+    // Fewer bytes than a header.
+    Datagram truncated = datagramOf(command(kDiscoveryCmd), {}, "10.0.0.5");
+    truncated.size = 4;
+    EXPECT_EQ(device.deliver(truncated), std::make_pair(""s, ""s));
     EXPECT_TRUE(manager.events.empty());
 }
 
@@ -88,8 +83,8 @@ TEST_F(PacketHandler, DiscoveryAcknowledgeIsHeaderAndRecordFromTheInterfaceAddre
 
     EXPECT_EQ(manager.events,
               (Events{"socket 0", "bind 0 192.168.1.10:3956", "connect 0 255.255.255.255:3956",
-                      "recvmsg", "send 0", "close 0"}));
-    EXPECT_EQ(manager.lookups.front(), "eth0");
+                      "recvmmsg 0", "send 0", "close 0"}));
+    EXPECT_EQ(manager.lookups, std::vector<std::string>{"eth0"}) << "one look-up per reply";
     ASSERT_EQ(manager.sent.size(), 1U);
     auto const& sent = manager.sent[0];
     EXPECT_EQ(sent.flags, 0);
@@ -115,13 +110,13 @@ TEST_F(PacketHandler, VerboseDiscoveryLinesComeInOrder) {
     EXPECT_EQ(err, "");
 }
 
-TEST_F(PacketHandler, DiscoveryWithoutAnInterfaceAddressIsReportedAndUnanswered) {
-    RecordingSocketManager unaddressed;
-    Datagram datagram(command(kDiscoveryCmd), {}, "10.0.0.5");
-    CaptureStderr();
-    datagram.deliver(record, unaddressed);
-    EXPECT_EQ(GetCapturedStderr(), "Could not get the ip address for the interface eth0\n");
-    EXPECT_TRUE(unaddressed.events.empty());
+TEST_F(PacketHandler, DiscoveryWithoutAnInterfaceAddressIsReportedOnceAndUnanswered) {
+    manager.interfaceFound = false;
+    DiscoveryAck const before = record;
+    EXPECT_EQ(deliver(command(kDiscoveryCmd), "10.0.0.5").second,
+              "Could not get the ip address for the interface eth0\n");
+    EXPECT_TRUE(manager.events.empty());
+    EXPECT_EQ(std::memcmp(&before, &record, sizeof record), 0);
 }
 
 TEST_F(PacketHandler, FailedSendIsReportedWithItsDestinationAndTheSocketStillClosed) {
@@ -147,6 +142,22 @@ TEST_F(PacketHandler, UnknownCommandsGetNotImplementedAddressedToTheRequester) {
               "10.0.0.5:" + std::to_string(testing::kRequesterPort));
     EXPECT_EQ(manager.sent[1].buffers,
               (std::vector<Bytes>{{0x80, 0x06, 0x00, 0x00, 0x00, 0x00, 0xAB, 0xCD}}));
+}
+
+// Requests the reply socket received before it was connected are the listening socket's: they
+// are served next, in the order they came.
+TEST_F(PacketHandler, WhatTheReplySocketTookInIsServedNextInOrder) {
+    manager.receives = {{{0x42, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02}},
+                        {{0x42, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03},
+                         0,
+                         testing::socketAddress("192.168.1.61", 4000)},
+                        {{}, EAGAIN}};
+    deliver(command(kDiscoveryCmd), "192.168.1.50");
+    std::vector<int> next;
+    while (auto const datagram = device.inbox.next(Inbox::Clock::now())) {
+        next.push_back(datagram->bytes[7]);
+    }
+    EXPECT_EQ(next, (std::vector<int>{2, 3}));
 }
 
 }  // namespace

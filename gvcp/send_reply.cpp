@@ -4,7 +4,7 @@
 
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
-#include "net/reply_socket.h"
+#include "net/bound_socket.h"
 
 namespace QEL_Finder {
 
@@ -17,23 +17,58 @@ std::string destinationText(msghdr const& message) {
 
 }  // namespace
 
+std::optional<OwnAddress> refreshRecord(Serving& serving) {
+    // Read into locals so a failed lookup leaves the record exactly as it was.
+    OwnAddress own{};
+    if (!serving.sockets.getIpAddressFromInterfaceName(serving.interfaceName.c_str(), own.address,
+                                                       own.mask)) {
+        std::cerr << "Could not get the ip address for the interface " << serving.interfaceName
+                  << std::endl;
+        return std::nullopt;
+    }
+    serving.record.currentIp = own.address;
+    serving.record.currentSubnetMask = own.mask;
+    serving.record.defaultGateway = serving.sockets.getDefaultGateway();
+    return own;
+}
+
+int openReplySocket(Serving& serving, std::uint32_t address) {
+    if (Verbose) {
+        std::cout << "Opening socket on local IP " << formatIpv4(address) << std::endl;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(kGvcpPort);
+    local.sin_addr.s_addr = address;
+    ReplySocket socket = openBoundReplySocket(serving.sockets, local);
+    auto const now = Inbox::Clock::now();
+    for (Datagram const& datagram : socket.takenIn) {
+        serving.inbox.add(datagram, now);
+    }
+    return socket.handle;
+}
+
 void sendReply(Request& request, ReplyMessage& reply) {
-    int const handle = openReplySocket(request.record, request.manager, request.interfaceName);
+    auto const own = refreshRecord(request.serving);
+    if (!own) {
+        return;
+    }
+    int const handle = openReplySocket(request.serving, own->address);
     if (handle == -1) {
         return;
     }
-    sendOnReplySocket(*request.manager, handle, reply);
+    sendOnReplySocket(request.serving.sockets, handle, reply);
 }
 
-void sendOnReplySocket(SocketManager& manager, int handle, ReplyMessage& reply) {
+void sendOnReplySocket(SocketManager& sockets, int handle, ReplyMessage& reply) {
     if (Verbose) {
         std::cout << "Sending ACK" << std::endl;
     }
-    if (manager.sendmsg(handle, &reply.message, 0) == -1) {
-        std::cerr << "sending reply message: " << manager.getError() << std::endl;
+    if (sockets.sendmsg(handle, &reply.message, 0) == -1) {
+        std::cerr << "sending reply message: " << sockets.getError() << std::endl;
         std::cerr << "Destination address: " << destinationText(reply.message) << std::endl;
     }
-    manager.closeSocket(handle);
+    sockets.closeSocket(handle);
 }
 
 }  // namespace QEL_Finder

@@ -1,11 +1,7 @@
-// Test helper: a received datagram laid out as the packet loop hands it to the handler.
+// Test helpers: a device to hand datagrams to, and a received datagram as the responder keeps it.
 #pragma once
 
-#include <sys/socket.h>
-#include <sys/uio.h>
-
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,51 +10,48 @@
 #include <gtest/gtest.h>
 
 #include "gvcp/gvcp_header.h"
+#include "gvcp/inbox.h"
 #include "gvcp/packet_handler.h"
+#include "gvcp/request.h"
+#include "net/datagram.h"
 #include "net/recording_socket_manager.h"
 #include "net/socket_address.h"
+#include "netconfig/fake_network_configuration.h"
 
 namespace QEL_Finder::testing {
 
 inline constexpr unsigned short kRequesterPort = 50123;
 
-struct Datagram {
-    // The header and payload bytes as received from address:kRequesterPort; received counts both.
-    Datagram(CommandHeader const& command, std::span<std::uint8_t const> body, char const* from)
-        : header(buildCommandHeader(command)),
-          requester(socketAddress(from, kRequesterPort)),
-          received(kHeaderSize + body.size()) {
-        std::copy_n(body.begin(), std::min(body.size(), payload.size()), payload.begin());
-        buffers[0] = {header.data(), header.size()};
-        buffers[1] = {payload.data(), payload.size()};
-        message.msg_name = &requester;
-        message.msg_namelen = sizeof requester;
-        message.msg_iov = buffers.data();
-        message.msg_iovlen = buffers.size();
-    }
-    Datagram(Datagram const&) = delete;
-    Datagram& operator=(Datagram const&) = delete;
+// What the handler serves with: a record, recording sockets, a fake network and an inbox.
+struct TestDevice {
+    DiscoveryAck record{};
+    RecordingSocketManager sockets;
+    FakeNetworkConfiguration network;
+    Inbox inbox;
+    std::string interfaceName = "eth0";
+    Serving serving{record, sockets, network, inbox, interfaceName};
 
-    // Hands the datagram to the handler, as the loop does.
-    void deliver(DiscoveryAck& record, SocketManager& manager, std::string name = "eth0") {
-        onPacketArrives(&record, &manager, &message, received, &requester, std::move(name));
-    }
-    // Hands it to the handler on eth0; what the handler wrote on standard output and error.
-    std::pair<std::string, std::string> deliverCapturingOutput(DiscoveryAck& record,
-                                                               SocketManager& manager) {
+    // Hands the datagram to the handler; what it wrote on standard output and error.
+    std::pair<std::string, std::string> deliver(Datagram const& datagram) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        deliver(record, manager);
+        onPacketArrives(serving, datagram);
         std::string out = ::testing::internal::GetCapturedStdout();
         return {out, ::testing::internal::GetCapturedStderr()};
     }
-
-    std::array<std::uint8_t, kHeaderSize> header;
-    std::array<std::uint8_t, 568> payload{};
-    std::array<iovec, 2> buffers{};
-    msghdr message{};
-    sockaddr_in requester;
-    unsigned long received;
 };
+
+// The header and payload bytes as received from address:port.
+inline Datagram datagramOf(CommandHeader const& command, std::span<std::uint8_t const> body,
+                           char const* from, std::uint16_t port = kRequesterPort) {
+    Datagram datagram;
+    datagram.sender = socketAddress(from, port);
+    auto const header = buildCommandHeader(command);
+    std::copy(header.begin(), header.end(), datagram.bytes.begin());
+    std::size_t const bodySize = std::min(body.size(), kMaxDatagram - kHeaderSize);
+    std::copy_n(body.begin(), bodySize, datagram.bytes.begin() + kHeaderSize);
+    datagram.size = kHeaderSize + bodySize;
+    return datagram;
+}
 
 }  // namespace QEL_Finder::testing

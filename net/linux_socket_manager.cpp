@@ -65,6 +65,14 @@ bool LinuxSocketManager::recvmsg(int handle, msghdr* message, int flags, unsigne
     return errno == EAGAIN || errno == EINTR;  // EWOULDBLOCK is EAGAIN on Linux
 }
 
+int LinuxSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) {
+    int const received = ::recvmmsg(handles_.descriptor(handle), messages, count, flags, nullptr);
+    if (received >= 0) {
+        return received;
+    }
+    return errno == EAGAIN || errno == EINTR ? 0 : -1;
+}
+
 bool LinuxSocketManager::wasBroadcastMessage(msghdr* message) {
     if (message == nullptr) {
         return false;

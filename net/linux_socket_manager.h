@@ -24,6 +24,7 @@ class LinuxSocketManager : public SocketManager {
                   unsigned int* sourceLength) override;
     long sendmsg(int handle, msghdr* message, int flags) override;
     bool recvmsg(int handle, msghdr* message, int flags, unsigned long* received) override;
+    int recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) override;
     bool wasBroadcastMessage(msghdr* message) override;
     int getInterfaceIndex(msghdr* message) override;
     void closeSocket(int handle) override;

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 
+#include "net/datagram.h"
 #include "net/socket_address.h"
 
 namespace QEL_Finder {
@@ -85,10 +87,10 @@ TEST(LinuxSocketManager, DestructorClosesExactlyTheOpenDescriptors) {
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-// A receive message with the loop's layout: an 8-byte header part and the rest.
+// A receive message split in two: an 8-byte header part and the rest of the daemon's datagram.
 struct ReceiveMessage {
     char header[8] = {};
-    char rest[568] = {};
+    char rest[kMaxDatagram - 8] = {};
     iovec parts[2] = {{header, sizeof header}, {rest, sizeof rest}};
     sockaddr_in source{};
     alignas(cmsghdr) unsigned char control[512] = {};
@@ -182,6 +184,35 @@ TEST(LinuxSocketManager, ReceiveOnClosedHandleIsAnError) {
     EXPECT_FALSE(manager.recvmsg(handle, &in.message, 0, &received));
     EXPECT_EQ(manager.getError(), std::strerror(EBADF));
     EXPECT_EQ(received, 0U);
+}
+
+// The loop's batch read: what is queued in one call, each cut to the daemon's size; then a
+// time-out is no datagram, and only a real error is false.
+TEST(LinuxSocketManager, BatchReceiveTakesWhatIsQueuedInOrder) {
+    LinuxSocketManager manager;
+    sockaddr_in address{};
+    int const receiver = boundLoopbackSocket(manager, 200000, address);
+    int const sender = manager.getSocketUDP();
+    std::string const sizes[] = {std::string(8, 'a'), std::string(600, 'b'), std::string()};
+    for (std::string const& datagram : sizes) {
+        ASSERT_EQ(manager.sendto(sender, datagram.data(), datagram.size(), 0,
+                                 reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  static_cast<long>(datagram.size()));
+    }
+    DatagramBatch batch;
+    ASSERT_TRUE(batch.receive(manager, receiver, MSG_WAITFORONE)) << manager.getError();
+    ASSERT_EQ(batch.received().size(), 3U);
+    EXPECT_EQ(batch.received()[0].size, 8U);
+    EXPECT_EQ(batch.received()[1].size, kMaxDatagram);
+    EXPECT_EQ(batch.received()[1].bytes.back(), 'b');
+    EXPECT_EQ(batch.received()[2].size, 0U);
+    EXPECT_EQ(batch.received()[0].sender.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+
+    EXPECT_TRUE(batch.receive(manager, receiver, MSG_WAITFORONE));
+    EXPECT_TRUE(batch.received().empty());
+    manager.closeSocket(receiver);
+    EXPECT_FALSE(batch.receive(manager, receiver, MSG_WAITFORONE));
+    EXPECT_EQ(manager.getError(), std::strerror(EBADF));
 }
 
 }  // namespace

@@ -77,38 +77,66 @@ long RecordingSocketManager::sendmsg(int handle, msghdr* message, int flags) {
     return total;
 }
 
+RecordingSocketManager::Receive const* RecordingSocketManager::play() {
+    if (played_ >= receives.size()) {
+        return nullptr;
+    }
+    if (played_ + 1 == receives.size() && onLastReceive) {
+        onLastReceive();
+    }
+    return &receives[played_++];
+}
+
 bool RecordingSocketManager::recvmsg(int, msghdr* message, int, unsigned long* received) {
     events.push_back("recvmsg");
     receiveCalls.push_back({message->msg_namelen, message->msg_controllen, message->msg_flags});
     *received = 0;
-    std::size_t const step = receiveCalls.size() - 1;
-    if (step >= receives.size()) {
+    Receive const* next = play();
+    if (next == nullptr) {
         return false;
     }
-    if (step + 1 == receives.size() && onLastReceive) {
-        onLastReceive();
-    }
-    Receive const& next = receives[step];
-    if (next.error != 0) {
-        lastErrno_ = next.error;
-        return next.error == EAGAIN;
+    if (next->error != 0) {
+        lastErrno_ = next->error;
+        return next->error == EAGAIN;
     }
     std::size_t offset = 0;
     for (std::size_t i = 0; i < message->msg_iovlen; ++i) {
         std::size_t const count =
-            std::min(message->msg_iov[i].iov_len, next.datagram.size() - offset);
+            std::min(message->msg_iov[i].iov_len, next->datagram.size() - offset);
         if (count == 0) {
             break;  // an empty vector's data() may be null, which memcpy must not see
         }
-        std::memcpy(message->msg_iov[i].iov_base, next.datagram.data() + offset, count);
+        std::memcpy(message->msg_iov[i].iov_base, next->datagram.data() + offset, count);
         offset += count;
     }
     *received = offset;
-    message->msg_flags = offset < next.datagram.size() ? MSG_TRUNC : 0;
+    message->msg_flags = offset < next->datagram.size() ? MSG_TRUNC : 0;
     // The kernel shrinks the lengths to what it wrote; IP_PKTINFO takes 32 bytes.
     message->msg_controllen = message->msg_control != nullptr ? 32 : 0;
-    static_cast<sockaddr_in*>(message->msg_name)->sin_addr.s_addr = htonl(0xC0000201);
+    static_cast<sockaddr_in*>(message->msg_name)->sin_addr = next->from.sin_addr;
     return true;
+}
+
+int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int count, int) {
+    events.push_back("recvmmsg " + std::to_string(handle));
+    unsigned int taken = 0;
+    while (taken < count && played_ < receives.size() &&
+           (receives[played_].error == 0 || taken == 0)) {
+        Receive const& next = *play();
+        if (next.error != 0) {
+            lastErrno_ = next.error;
+            return next.error == EAGAIN || next.error == EINTR ? 0 : -1;
+        }
+        msghdr& message = messages[taken].msg_hdr;
+        std::size_t const size = std::min(message.msg_iov[0].iov_len, next.datagram.size());
+        if (size > 0) {
+            std::memcpy(message.msg_iov[0].iov_base, next.datagram.data(), size);
+        }
+        std::memcpy(message.msg_name, &next.from, sizeof next.from);
+        messages[taken].msg_len = static_cast<unsigned int>(size);
+        ++taken;
+    }
+    return static_cast<int>(taken);
 }
 
 void RecordingSocketManager::closeSocket(int handle) {

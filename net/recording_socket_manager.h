@@ -18,11 +18,12 @@ namespace QEL_Finder::testing {
 
 class RecordingSocketManager : public SocketManager {
   public:
-    // One scripted receive: a datagram from 192.0.2.1, or an errno (EAGAIN plays the time-out,
-    // which the real manager turns into true with 0 bytes).
+    // One scripted receive: a datagram from 192.0.2.1 (or from), or an errno (EAGAIN plays the
+    // time-out, which the real manager turns into no datagram).
     struct Receive {
         std::vector<std::uint8_t> datagram;
         int error = 0;
+        sockaddr_in from = socketAddress("192.0.2.1", 50000);
     };
     // How a receive found the message header: what the kernel would overwrite.
     struct ReceiveCall {
@@ -62,13 +63,14 @@ class RecordingSocketManager : public SocketManager {
     int bindErrno = 0;         // non-zero: bindSocket fails with this errno
     int sendErrno = 0;         // non-zero: sendmsg fails with this errno
     std::string lookupThrows;  // non-empty: the look-up throws std::out_of_range with this text
-    // What recvmsg plays, one call each, filled in as the kernel does; once they are used up,
-    // recvmsg fails as with nothing queued.
+    // What recvmsg plays, one call each, filled in as the kernel does; recvmmsg takes the
+    // datagrams up to the next errno, or that errno alone when it comes first. Once they are used
+    // up, both fail as with nothing queued.
     std::vector<Receive> receives;
     std::function<void()> onLastReceive;  // runs as the last scripted receive is played
 
     // What happened, in order: "socket 0", "bind 0 192.0.2.10:3956", "connect 0 ...", "recvmsg",
-    // "send 0", "close 0", and whatever a test appends.
+    // "recvmmsg 0" (the handle), "send 0", "close 0", and whatever a test appends.
     std::vector<std::string> events;
     std::vector<std::string> lookups;  // names given to getIpAddressFromInterfaceName
     std::vector<int> created;
@@ -91,6 +93,7 @@ class RecordingSocketManager : public SocketManager {
     long sendmsg(int handle, msghdr* message, int flags) override;
     // The next scripted receive; false once there is none.
     bool recvmsg(int handle, msghdr* message, int flags, unsigned long* received) override;
+    int recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) override;
     bool wasBroadcastMessage(msghdr*) override { return false; }
     int getInterfaceIndex(msghdr*) override { return -1; }
     void closeSocket(int handle) override;
@@ -104,7 +107,11 @@ class RecordingSocketManager : public SocketManager {
     int connectSocket(int handle, sockaddr const* peer) override;
 
   private:
+    // The next scripted receive, counted as played; null once there is none.
+    Receive const* play();
+
     int lastErrno_ = 0;
+    std::size_t played_ = 0;
 };
 
 }  // namespace QEL_Finder::testing

@@ -1,4 +1,4 @@
-// Preparation of the port-3956 listening socket.
+// Preparation of a port-3956 socket: the listening one and every reply socket.
 #pragma once
 
 #include "net/socket_manager.h"

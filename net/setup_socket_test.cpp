@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "gvcp/gvcp_header.h"
 #include "net/linux_socket_manager.h"
 #include "net/private_network.h"
 #include "net/recording_socket_manager.h"
@@ -14,6 +13,8 @@ namespace {
 
 using QEL_Finder::LinuxSocketManager;
 using QEL_Finder::testing::socketAddress;
+
+constexpr std::uint16_t kPort = 3956;  // the daemon's, shared by its listening and reply sockets
 
 int option(LinuxSocketManager& manager, int handle, int name) {
     int value = -1;
@@ -56,7 +57,7 @@ TEST(SetupSocket, OptionFailuresAreReportedButTheBindDecides) {
     QEL_Finder::testing::RecordingSocketManager manager;
     manager.optionsFail = true;
     int handle = 3;
-    sockaddr_in address = socketAddress("192.0.2.1", QEL_Finder::kGvcpPort);
+    sockaddr_in address = socketAddress("192.0.2.1", kPort);
     ::testing::internal::CaptureStderr();
     EXPECT_TRUE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
@@ -75,7 +76,7 @@ TEST(SetupSocket, FailedCreationLeavesNoHandle) {
     QEL_Finder::testing::RecordingSocketManager manager;
     manager.nextHandle = -1;
     int handle = -1;
-    sockaddr_in address = socketAddress("0.0.0.0", QEL_Finder::kGvcpPort);
+    sockaddr_in address = socketAddress("0.0.0.0", kPort);
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(setupSocket(handle, reinterpret_cast<sockaddr*>(&address), &manager));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "getting socket: fake failure\n");
@@ -87,17 +88,16 @@ TEST(SetupSocket, ReplySocketSharesThePortWithTheListeningSocket) {
     QEL_Finder::testing::runTestInPrivateNetwork([] {
         LinuxSocketManager manager;
         int listening = -1;
-        sockaddr_in any = socketAddress("0.0.0.0", QEL_Finder::kGvcpPort);
+        sockaddr_in any = socketAddress("0.0.0.0", kPort);
         ASSERT_TRUE(setupSocket(listening, reinterpret_cast<sockaddr*>(&any), &manager));
         int reply = -1;
-        sockaddr_in own = socketAddress("127.0.0.1", QEL_Finder::kGvcpPort);
+        sockaddr_in own = socketAddress("127.0.0.1", kPort);
         EXPECT_TRUE(setupSocket(reply, reinterpret_cast<sockaddr*>(&own), &manager));
         EXPECT_EQ(reply, 1);
 
         // Without address reuse the same pair of binds is refused.
         int const plain = manager.getSocketUDP();
-        sockaddr_in other =
-            socketAddress(QEL_Finder::testing::kPrivateAddress, QEL_Finder::kGvcpPort);
+        sockaddr_in other = socketAddress(QEL_Finder::testing::kPrivateAddress, kPort);
         EXPECT_EQ(manager.bindSocket(plain, reinterpret_cast<sockaddr*>(&other)), -1);
     });
 }

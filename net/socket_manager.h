@@ -4,6 +4,7 @@
 
 #include <string>
 
+struct mmsghdr;
 struct msghdr;
 struct sockaddr;
 
@@ -28,6 +29,10 @@ class SocketManager {
     virtual long sendmsg(int handle, msghdr* message, int flags) = 0;
     // False only for a real receive error; a time-out or a signal gives true with 0 bytes.
     virtual bool recvmsg(int handle, msghdr* message, int flags, unsigned long* received) = 0;
+    // System recvmmsg without a time-out of its own: the number of datagrams received, each
+    // header's msg_len set; 0 when the socket's time-out, a signal or MSG_DONTWAIT found none;
+    // -1 for a real receive error, with errno kept for getError().
+    virtual int recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) = 0;
     // True when the datagram's IP_PKTINFO says it was sent to 255.255.255.255.
     virtual bool wasBroadcastMessage(msghdr* message) = 0;
     // Index of the arrival interface from IP_PKTINFO, or -1.

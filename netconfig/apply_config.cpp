@@ -7,20 +7,23 @@
 #include "netconfig/resolver.h"
 #include "netconfig/run_command.h"
 
-int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name) {
+QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig& config,
+                                              std::string name) {
+    using QEL_Finder::ApplyOutcome;
     RunCommand("ifdown " + name, Verbose);
-    int result = 2;
+    ApplyOutcome result = ApplyOutcome::Static;
     if (*config.address == QEL_Finder::kRestartOnly) {
         std::cout << "Restarting network service" << std::endl;
-        result = 0;
+        result = ApplyOutcome::RestartOnly;
     } else if (*config.address == QEL_Finder::kDhcpAddress) {
         std::cout << "Enabling DHCP..." << std::endl;
         // A failed rewrite has been reported and left the old file: bringing the interface
         // back up with it beats leaving it down.
-        result = update_interfaces_file(config, name) ? 1 : kNotApplied;
+        result =
+            update_interfaces_file(config, name) ? ApplyOutcome::Dhcp : ApplyOutcome::NotApplied;
     } else if (!update_interfaces_file(config, name)) {
         // The old configuration stays, and so do the resolver and IPv6 settings that go with it.
-        result = kNotApplied;
+        result = ApplyOutcome::NotApplied;
     } else {
         if (*config.gateway != 0) {
             RunCommand(std::string("echo 'nameserver ") + kPublicResolver + "' > /etc/resolv.conf",

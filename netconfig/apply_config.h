@@ -4,12 +4,11 @@
 #include <string>
 
 #include "netconfig/interface_config.h"
-
-// The result of initNetworkInterface when the interfaces file could not be rewritten (reported on
-// standard error): the interface came back up with its old configuration.
-inline constexpr int kNotApplied = -1;
+#include "netconfig/network_configuration.h"
 
 // ifdown, rewrite (unless restart only), resolver and IPv6 settings for a static address, ifup.
-// 0 restart only, 1 dhcp, 2 static: the kind applied (a failing command does not change it), or
-// kNotApplied.
-int initNetworkInterface(QEL_Finder::InterfaceConfig& config, std::string name);
+// The kind applied (a failing command does not change it), or NotApplied when the interfaces file
+// could not be rewritten (reported on standard error): the interface then came back up with its
+// old configuration.
+QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig& config,
+                                              std::string name);

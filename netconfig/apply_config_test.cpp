@@ -115,7 +115,7 @@ class ApplyConfiguration : public testing::Test {
             std::string const path = bin().string() + ":" + std::getenv("PATH");
             setenv("PATH", path.c_str(), 1);
             Verbose = verbose;
-            int const result = initNetworkInterface(config, "eth0");
+            int const result = static_cast<int>(initNetworkInterface(config, "eth0"));
             return result | (isDHCPEnabled("eth0") ? kDhcpBit : 0);
         });
     }
@@ -134,7 +134,7 @@ class ApplyConfiguration : public testing::Test {
 TEST_F(ApplyConfiguration, StaticWithGatewayRunsEveryStepInOrder) {
     auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
-    EXPECT_EQ(child->status, 2);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::Static));
     std::string const resolved = std::string("nameserver ") + kPublicResolver;
     EXPECT_EQ(readText(log()),
               "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
@@ -149,7 +149,7 @@ TEST_F(ApplyConfiguration, StaticWithGatewayRunsEveryStepInOrder) {
 TEST_F(ApplyConfiguration, StaticWithoutGatewayLeavesTheResolverAlone) {
     auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "0.0.0.0"), false);
     SKIP_WITHOUT_NAMESPACE(child);
-    EXPECT_EQ(child->status, 2);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::Static));
     EXPECT_EQ(readText(log()),
               "ifdown eth0 | nameserver 192.0.2.53 | 0\n"
               "sysctl -w net.ipv6.conf.eth0.addr_gen_mode=0 | "
@@ -161,7 +161,7 @@ TEST_F(ApplyConfiguration, DhcpRewritesAndRunsOnlyIfdownAndIfup) {
     writeText(network() / "interfaces", "auto eth0\niface eth0 inet static\n  address 10.0.0.2\n");
     auto const child = apply(configFrom("255.255.255.255", "0.0.0.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
-    EXPECT_EQ(child->status, 1 | kDhcpBit);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::Dhcp) | kDhcpBit);
     EXPECT_EQ(child->out, "Enabling DHCP...\n");
     EXPECT_EQ(readText(log()),
               "ifdown eth0 | nameserver 192.0.2.53 | 1\n"
@@ -173,7 +173,7 @@ TEST_F(ApplyConfiguration, UnwritableFileIsNotApplied) {
     fs::create_directory(network() / "interfaces.tmp");
     auto const child = apply(configFrom("192.168.2.20", "255.255.255.0", "192.168.2.1"), false);
     SKIP_WITHOUT_NAMESPACE(child);
-    EXPECT_EQ(child->status, kNotApplied & 0xff);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::NotApplied) | kDhcpBit);
     EXPECT_EQ(child->err,
               "Unable to open configuration file /etc/network/interfaces.tmp for writing\n");
     EXPECT_EQ(readText(log()),
@@ -189,7 +189,7 @@ TEST_F(ApplyConfiguration, RestartOnlyTouchesNoFile) {
     SKIP_WITHOUT_NAMESPACE(child);
     struct stat after {};
     ASSERT_EQ(stat((network() / "interfaces").c_str(), &after), 0);
-    EXPECT_EQ(child->status, 0 | kDhcpBit);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::RestartOnly) | kDhcpBit);
     EXPECT_EQ(child->out, "Restarting network service\n");
     EXPECT_EQ(readText(network() / "interfaces"), kInitial);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
@@ -204,7 +204,7 @@ TEST_F(ApplyConfiguration, FailingIfdownIsReportedAndVerboseEchoesEachCommand) {
     writeText(dir.path() / "fail-ifdown", "");
     auto const child = apply(configFrom("0.0.0.0", "0.0.0.0", "0.0.0.0"), true);
     SKIP_WITHOUT_NAMESPACE(child);
-    EXPECT_EQ(child->status, 0 | kDhcpBit);
+    EXPECT_EQ(child->status, static_cast<int>(QEL_Finder::ApplyOutcome::RestartOnly) | kDhcpBit);
     EXPECT_EQ(child->err, "command 'ifdown eth0' failed with 256\n");
     EXPECT_EQ(child->out, "ifdown eth0\nRestarting network service\nifup eth0\nifup eth0\n");
     EXPECT_EQ(readText(log()),

@@ -5,21 +5,22 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/process_state.h"
 #include "base/service_notify.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
-#include "gvcp/packet_handler.h"
 #include "gvcp/serving_status.h"
 #include "net/linux_socket_manager.h"
 #include "net/setup_socket.h"
 #include "netconfig/config_checks.h"
+#include "netconfig/network_configuration.h"
 #include "service/command_line.h"
 #include "service/discovery_record.h"
 #include "service/instance_lock.h"
 #include "service/journal_priority.h"
-#include "service/packet_loop.h"
+#include "service/responder.h"
 #include "service/startup_check.h"
 #include "service/stop_signal.h"
 
@@ -73,13 +74,12 @@ int main(int argc, char** argv) {
     QEL_Finder::DiscoveryAck record{};
     prepareDiscoveryAck(record, interfaceName);
     QEL_Finder::reportServing(interfaceName, record);
-    if (int const status =
-            runPacketLoop(*manager, listeningHandle, record, interfaceName, onPacketArrives);
-        status != 0) {
+    Responder responder(std::move(manager), std::make_unique<QEL_Finder::IfupdownConfiguration>(),
+                        record, interfaceName);
+    if (int const status = responder.serve(listeningHandle); status != 0) {
         return status;
     }
     QEL_Finder::reportStopping();
-    manager->closeSocket(listeningHandle);
-    manager.reset();
+    responder.sockets().closeSocket(listeningHandle);
     return 0;
 }

@@ -1,6 +1,7 @@
-// Arbitrary datagrams, laid out as the packet loop hands them over, into the handler of device
+// Arbitrary datagrams, as the responder keeps them, into the handler of device
 // eth0 (192.168.1.10/24, MAC 00:1A:2B:3C:4D:5E). Input: sender address (4 bytes) and port (2),
-// then the datagram. The force-IP steps are fakes, so nothing is run and no file is touched.
+// then the datagram. The network configuration is the tests' fake, so nothing is run and no file
+// is touched.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -15,12 +16,11 @@
 
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
-#include "gvcp/force_ip.h"
 #include "gvcp/force_ip_payload.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
-#include "netconfig/config_checks.h"
+#include "netconfig/fake_network_configuration.h"
 
 namespace {
 
@@ -28,35 +28,8 @@ using namespace QEL_Finder;
 
 constexpr std::array<std::uint8_t, 6> kDeviceMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 constexpr std::size_t kSenderBytes = 6;
-constexpr std::size_t kMaxDatagram = 576;
-// A receive leaves the header buffer as the previous datagram filled it.
-constexpr std::array<std::uint8_t, kHeaderSize> kStaleHeader{0x42, 0x11, 0, 2, 0, 0, 0xAB, 0xCD};
 // The record's fields a datagram may change: current IP configuration, address, mask, gateway.
 constexpr std::array<std::size_t, 4> kMutableFields{20, 36, 52, 68};
-
-struct Seen {
-    int refusals = 0;
-    bool refused = false;
-    int applies = 0;
-    int applied = -1;
-    bool otherMac = false;
-} seen;
-
-std::string fakeRefusal(InterfaceConfig const& config, std::string const&) {
-    ++seen.refusals;
-    std::string why = configRejection(config);
-    seen.refused = !why.empty();
-    return why;
-}
-
-int fakeApply(InterfaceConfig& config, std::string) {
-    ++seen.applies;
-    seen.otherMac = !std::equal(kDeviceMac.begin(), kDeviceMac.end(), config.mac);
-    seen.applied = *config.address == 0 ? 0 : *config.address == 0xFFFFFFFF ? 1 : 2;
-    return seen.applied;
-}
-
-void fakeWait(std::string const&) {}
 
 void check(bool holds, char const* what) {
     if (!holds) {
@@ -68,7 +41,6 @@ void check(bool holds, char const* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    replaceForceIpSteps({fakeRefusal, fakeApply, fakeWait});
     Verbose = true;  // its lines are built, then dropped with all the others
     std::cout.rdbuf(nullptr);
     std::cerr.rdbuf(nullptr);
@@ -79,50 +51,52 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     std::array<std::uint8_t, kSenderBytes + kMaxDatagram> input{};
     std::copy_n(data, std::min(size, input.size()), input.begin());
     std::uint8_t const* const datagram = input.data() + kSenderBytes;
-    std::size_t const received = std::min(size - std::min(size, kSenderBytes), kMaxDatagram);
 
-    sockaddr_in sender{};
-    sender.sin_family = AF_INET;
-    std::memcpy(&sender.sin_addr, input.data(), 4);
-    std::memcpy(&sender.sin_port, input.data() + 4, 2);
-    std::uint16_t const senderPort = sender.sin_port;
-    std::array<std::uint8_t, kHeaderSize> header = kStaleHeader;
-    std::array<std::uint8_t, kMaxDatagram - kHeaderSize> payload{};
-    std::copy_n(datagram, std::min(received, kHeaderSize), header.begin());
-    std::copy_n(datagram + kHeaderSize, received - std::min(received, kHeaderSize),
-                payload.begin());
-    std::array<iovec, 2> buffers{
-        {{header.data(), header.size()}, {payload.data(), payload.size()}}};
-    msghdr message{};
-    message.msg_name = &sender;
-    message.msg_namelen = sizeof sender;
-    message.msg_iov = buffers.data();
-    message.msg_iovlen = buffers.size();
+    Datagram received{};
+    std::memcpy(&received.sender.sin_addr, input.data(), 4);
+    std::memcpy(&received.sender.sin_port, input.data() + 4, 2);
+    received.sender.sin_family = AF_INET;
+    std::uint16_t const senderPort = received.sender.sin_port;
+    received.size = size - std::min(size, kSenderBytes);
+    received.size = std::min(received.size, kMaxDatagram);
+    std::copy_n(datagram, received.size, received.bytes.begin());
 
+    // Each input on its own, not as a copy of the one before.
     DiscoveryAck record{};
     fillDiscoveryAck(record, kDeviceMac, true, "Tarn C1", "SN1");
     DiscoveryAck const before = record;
     testing::RecordingSocketManager manager;
     manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
-    seen = Seen{};
-    forgetLastForceIp();  // each input on its own, not as a copy of the one before
-    onPacketArrives(&record, &manager, &message, received, &sender, "eth0");
+    testing::FakeNetworkConfiguration network;
+    bool otherMac = false;
+    network.onApply = [&network, &otherMac](InterfaceConfig const& config) {
+        otherMac = !std::equal(kDeviceMac.begin(), kDeviceMac.end(), config.mac);
+        network.outcome = *config.address == kRestartOnly   ? ApplyOutcome::RestartOnly
+                          : *config.address == kDhcpAddress ? ApplyOutcome::Dhcp
+                                                            : ApplyOutcome::Static;
+    };
+    Inbox inbox;
+    std::string const name = "eth0";
+    Serving serving{record, manager, network, inbox, name};
+    onPacketArrives(serving, received);
+    auto const& refusals = network.refusals;
 
-    bool const keyed = received >= kHeaderSize && datagram[0] == kGvcpKey;
+    bool const keyed = received.size >= kHeaderSize && datagram[0] == kGvcpKey;
     std::uint16_t const command = loadBe16(datagram + 2);
     bool const forceIp = keyed && command == kForceIpCmd;
-    bool const forUs = forceIp && loadBe16(datagram + 4) != 0 && received >= kForceIpCmdSize &&
+    bool const forUs = forceIp && loadBe16(datagram + 4) != 0 && received.size >= kForceIpCmdSize &&
                        std::equal(kDeviceMac.begin(), kDeviceMac.end(), datagram + 10);
     std::uint32_t const address = loadBe32(datagram + kHeaderSize + 20);
     // The sender as it was; the handler may have turned it into the broadcast destination.
     bool const requestersAddress =
         address == loadBe32(input.data()) && address != 0 && address != 0xFFFFFFFF;
-    check(seen.refusals == (forUs ? 1 : 0),
+    check(refusals.size() == (forUs ? 1U : 0U),
           "refusal not asked once for a whole force-IP for us, or asked for another");
-    bool const carriedOut = forUs && !seen.refused && !requestersAddress;
-    check(seen.applies == (carriedOut ? 1 : 0) && !seen.otherMac,
+    bool const carriedOut = forUs && refusals.front().empty() && !requestersAddress;
+    std::size_t const applies = network.applied.size();
+    check(applies == (carriedOut ? 1U : 0U) && !otherMac,
           "apply called for another MAC, a refused or cut-off request or twice");
-    bool const acked = carriedOut && seen.applied > 0;
+    bool const acked = carriedOut && network.outcome != ApplyOutcome::RestartOnly;
     check(manager.sent.size() == (keyed && (!forceIp || acked) ? 1U : 0U),
           "a reply without key 0x42, more than one, or a force-IP acknowledged wrongly");
     for (auto const& reply : manager.sent) {
@@ -147,6 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         check(mutableByte || was[i] == is[i], "record changed outside its address fields");
     }
     check(((was[23] ^ is[23]) & kIpConfigLinkLocal) == 0, "link-local bit changed");
-    check(seen.applies != 0 || std::memcmp(was + 20, is + 20, 4) == 0, "mode changed unapplied");
+    check(applies != 0 || std::memcmp(was + 20, is + 20, 4) == 0, "mode changed unapplied");
     return 0;
 }

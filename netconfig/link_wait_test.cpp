@@ -1,4 +1,4 @@
-#include "gvcp/link_wait.h"
+#include "netconfig/link_wait.h"
 
 #include <sched.h>
 

@@ -1,0 +1,73 @@
+// The requests waiting to be served, kept so that one sender flooding the device cannot crowd out
+// the others, and the memory of the last force-IP carried out.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "gvcp/gvcp_header.h"
+#include "net/datagram.h"
+
+namespace QEL_Finder {
+
+// The last force-IP carried out. A PC that missed its acknowledge (it gave up during a long dhcp
+// wait) sends the same request again; run again, every copy would restart the interface anew.
+struct LastForceIp {
+    sockaddr_in requester;  // address and port it came from
+    ReqId reqId;
+    // Where the acknowledge went (the requester, or broadcast at its port); none for a restart
+    // only or a failed rewrite.
+    std::optional<sockaddr_in> acknowledgedTo;
+    std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
+};
+
+// Requests by sender (address and port), served one sender after the other. While a sender has a
+// request waiting, a newer one of the same command takes its place, so a sender flooding with
+// discoveries has one waiting, answered with its newest req_id. Force-IPs are kept each, in order,
+// up to a sender's share, so that a flood of them cannot crowd out the other senders either.
+// A sender that has had more than one request waiting is served at kThrottledRate until it calms
+// down; one that waits for each answer before it asks again never is.
+class Inbox {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr double kThrottledRate = 10;  // requests a second
+    static constexpr double kThrottledBurst = 10;
+    static constexpr std::size_t kMaxSenders = 64;
+    static constexpr std::size_t kMaxWaitingPerSender = 16;
+    static constexpr std::size_t kMaxWaiting = 128;
+
+    // Keeps the datagram, received at now. Dropped, as a full receive queue would drop it, when
+    // its sender has kMaxWaitingPerSender waiting, when kMaxWaiting wait in all, or when
+    // kMaxSenders other senders all have requests waiting.
+    void add(Datagram const& datagram, Clock::time_point now);
+    // The next request to serve, taken out; none when none waits or every waiting sender is over
+    // its rate.
+    std::optional<Datagram> next(Clock::time_point now);
+
+    std::optional<LastForceIp> lastForceIp;
+
+  private:
+    struct Sender {
+        sockaddr_in address;
+        std::deque<Datagram> waiting;  // oldest first
+        bool throttled = false;
+        double tokens = kThrottledBurst;
+        Clock::time_point refilled;
+        Clock::time_point lastSeen;
+    };
+
+    static void refill(Sender& sender, Clock::time_point now);
+    Sender* senderFor(sockaddr_in const& address, Clock::time_point now);
+
+    std::vector<Sender> senders_;
+    std::size_t turn_ = 0;  // the sender whose turn comes next
+    std::size_t waiting_ = 0;
+};
+
+}  // namespace QEL_Finder

@@ -1,0 +1,77 @@
+#include "service/responder.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <exception>
+#include <iostream>
+
+#include "base/process_state.h"
+#include "gvcp/packet_handler.h"
+
+Responder::Responder(std::unique_ptr<QEL_Finder::SocketManager> sockets,
+                     std::unique_ptr<QEL_Finder::NetworkConfiguration> network,
+                     QEL_Finder::DiscoveryAck const& record, std::string interfaceName)
+    : sockets_(std::move(sockets)),
+      network_(std::move(network)),
+      record_(record),
+      interfaceName_(std::move(interfaceName)),
+      serving_{record_, *sockets_, *network_, inbox_, interfaceName_},
+      batch_(std::make_unique<QEL_Finder::DatagramBatch>()) {}
+
+void Responder::handle(QEL_Finder::Datagram const& datagram) {
+    if (Verbose) {
+        std::cout << "Received message: " << datagram.size << std::endl;
+    }
+    // One bad datagram must not take the device off the network: whatever escapes the handler
+    // abandons this datagram only.
+    try {
+        onPacketArrives(serving_, datagram);
+    } catch (std::exception const& error) {
+        std::cerr << "Error while handling a datagram: " << error.what() << std::endl;
+        return;
+    } catch (...) {
+        std::cerr << "Error while handling a datagram: unknown error" << std::endl;
+        return;
+    }
+    if (Verbose) {
+        std::cout << "Message processing done" << std::endl;
+    }
+}
+
+int Responder::serve(int listeningHandle) {
+    timeval const timeout{1, 0};
+    if (sockets_->setsockopt(listeningHandle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout)) ==
+        -1) {
+        std::cerr << "Setting the timout on a socket: " << sockets_->getError() << std::endl;
+        return 1;
+    }
+    if (Verbose) {
+        std::cout << "Starting package processing loop" << std::endl;
+    }
+    int const enable = 1;
+    sockets_->setsockopt(listeningHandle, IPPROTO_IP, IP_PKTINFO, &enable, sizeof(enable));
+
+    bool served = false;
+    do {
+        // After a reply, take what came meanwhile without waiting, so every sender's newest
+        // request is in the inbox before the next one is chosen; with nothing served, wait.
+        if (!batch_->receive(*sockets_, listeningHandle, served ? MSG_DONTWAIT : MSG_WAITFORONE)) {
+            std::cout << sockets_->getError() << std::endl;
+        }
+        auto const now = QEL_Finder::Inbox::Clock::now();
+        for (QEL_Finder::Datagram const& datagram : batch_->received()) {
+            // An empty datagram asks nothing.
+            if (datagram.size > 0) {
+                inbox_.add(datagram, now);
+            }
+        }
+        auto const next = inbox_.next(now);
+        served = next.has_value();
+        if (next) {
+            handle(*next);
+        }
+    } while (_running.load(std::memory_order_acquire));
+    return 0;
+}
