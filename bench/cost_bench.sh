@@ -1,8 +1,10 @@
 #!/bin/bash
-# What the daemon costs, in one table: discovery round trips against their floor, back-to-back
-# and flood answering, idle CPU and wake-ups, memory and descriptors before and after many
-# replies, start-up time with and without an SNMP agent, and the stripped sizes. Prints the
-# figures with their budgets and exits 0; not a test, not run in CI.
+# What the daemon costs, in one table whose rows come in the order they are measured: start-up
+# time with and without an SNMP agent, memory and descriptors after start, idle CPU and wake-ups,
+# discovery round trips against their floor, back-to-back and flood answering, a second PC's
+# answers and the daemon's CPU while one PC floods, memory and descriptors after many replies,
+# and the stripped sizes. Prints the figures with their budgets and exits 0; not a test, not run
+# in CI.
 #
 # Run as root from anywhere: bash bench/cost_bench.sh [OPTION VALUE]...
 #   --replies N  replies before memory and descriptors are taken again (default 100000; every
@@ -13,6 +15,10 @@
 #   --flood N    datagrams in the flood (default 100000)
 #   --starts N   start-ups timed without and with an SNMP agent (default 3 each)
 #   --idle S     seconds of idle measurement (default 10)
+#   --fair S     seconds of the flood a second PC asks through (default 10)
+#   --baseline DAEMON  also measure another build of Tarn_reply (e.g. of an earlier commit, built
+#                with bench/bench_build.sh's settings), first, and print its key figures beside
+#                this tree's
 # Built without sanitizers, Release, in build-bench (BENCH_BUILD_DIR to change).
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,16 +29,28 @@ burst=1000
 flood=100000
 starts=3
 idle=10
+fair=10
+baseline=""
+options=()
 usage="usage: bash bench/cost_bench.sh [--replies N] [--rounds N] [--count N] [--burst N] \
-[--flood N] [--starts N] [--idle S]"
+[--flood N] [--starts N] [--idle S] [--fair S] [--baseline DAEMON]"
 while [ $# -gt 0 ]; do
     case "$1" in
-        --replies | --rounds | --count | --burst | --flood | --starts | --idle)
+        --baseline)
+            if [ $# -lt 2 ] || [ ! -x "$2" ]; then
+                echo "cost_bench: --baseline needs a daemon to run" >&2
+                exit 2
+            fi
+            baseline=$(realpath "$2")
+            shift 2
+            ;;
+        --replies | --rounds | --count | --burst | --flood | --starts | --idle | --fair)
             if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]{0,8}$ ]]; then
                 echo "cost_bench: $1 needs a positive number" >&2
                 exit 2
             fi
             declare "${1#--}=$2"
+            options+=("$1" "$2")
             shift 2
             ;;
         *)
@@ -58,7 +76,14 @@ started_at=$SECONDS
 
 source "$repo/bench/bench_build.sh"
 bench_build cost_bench Tarn_reply QELInterface udp_peer bare_responder discovery_round_trips \
-    route_query_timer
+    route_query_timer discovery_flood sample_stats
+
+# The baseline goes first, through this script with its daemon in place of ours; its key figures
+# come back in a file, for the comparison at the end.
+if [ -n "$baseline" ]; then
+    baseline_figures=$(mktemp)
+    BENCH_DAEMON=$baseline BENCH_FIGURES=$baseline_figures bash "$0" "${options[@]}"
+fi
 
 export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
 source "$repo/tests/netlab/netlab.sh"
@@ -76,7 +101,7 @@ mkdir -p "$samples"
 # The daemon starts through a wrapper that notes the moment of its exec and closes what this
 # shell inherited from whatever started it, so the descriptors counted are the daemon's own, as
 # under init. exec keeps the PID, so the test network's bookkeeping holds.
-daemon=$NETLAB_DAEMON
+daemon=${BENCH_DAEMON:-$NETLAB_DAEMON}
 # shellcheck disable=SC2016 # the wrapper's own expansions
 printf '%s\n' '#!/bin/bash' \
     'for fd in /proc/$$/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] && eval "exec $fd>&-"; done' \
@@ -85,19 +110,13 @@ printf '%s\n' '#!/bin/bash' \
 chmod +x "$NETLAB_DIR/launch"
 NETLAB_DAEMON=$NETLAB_DIR/launch
 
-# Pooled figures of a samples file: count, median, p99 (nearest rank), min, max, as
-# bench/round_trip_stats.cpp computes them.
-summary() {
-    sort -g "$1" | awk '{ v[NR] = $1 } END {
-        if (NR == 0) { print "0 0 0 0 0"; exit }
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-        r = int(0.99 * NR); if (r < 0.99 * NR) r++; if (r < 1) r = 1
-        printf "%d %.1f %.1f %.1f %.1f\n", NR, m, v[r], v[1], v[NR] }'
-}
-# The median of the numbers on standard input, one a line.
+# Pooled figures of samples files: count, median, p99 (nearest rank), min, max.
+summary() { "$build/bench/sample_stats" "$@"; }
+# The median of the numbers on standard input, one a line, to DIGITS decimals (default 3); nothing
+# for none.
 median() {
-    sort -g | awk -v digits="${1:-3}" '{ v[NR] = $1 } END {
-        if (NR) printf "%.*f", digits, NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    "$build/bench/sample_stats" /dev/stdin |
+        awk -v digits="${1:-3}" '$1 > 0 { printf "%.*f", digits, $2 }'
 }
 # The value of NAME=VALUE in the last line of TEXT that has it: field NAME TEXT.
 field() { sed -n "s/.*\b$1=\([0-9.e+-]*\).*/\1/p" <<<"$2" | tail -n 1; }
@@ -156,7 +175,7 @@ timed_start() {
         'BEGIN { printf "%.1f %.1f\n", (b - l) * 1000, (b - a) * 1000 }')
 }
 
-# 7. Start-up, first without an agent, then with one; the last daemon started serves the rest.
+# 1. Start-up, first without an agent, then with one; the last daemon started serves the rest.
 for agent in without with; do
     if [ "$agent" = with ]; then
         netlab_start_snmpd Tarn-bench || netlab_fail_setup "snmpd did not answer"
@@ -174,13 +193,13 @@ require_daemon "the start-ups"
 # Requests the start-up probe left queued are answered by now.
 sleep 1
 
-# 5, 6. Memory and descriptors right after start.
+# 2. Memory and descriptors right after start.
 rss_start=$(status_kb "$pid" VmRSS)
 hwm_start=$(status_kb "$pid" VmHWM)
 anon_start=$(status_kb "$pid" RssAnon)
 descriptors "$pid" >"$NETLAB_DIR/fd.start"
 
-# 4. Idle: nobody sends.
+# 3. Idle: nobody sends.
 t0=$EPOCHREALTIME
 ns0=$(cpu_ns "$pid")
 cs0=$(switches "$pid")
@@ -196,7 +215,7 @@ idle_wakeups=$(awk -v n=$((cs1 - cs0)) -v s="$idle_s" 'BEGIN { printf "%.1f", n 
 require_daemon "the idle time"
 echo "idle done" >&2
 
-# 1. Round trips in rounds that interleave the daemon, the floor and the route query, so a change
+# 4. Round trips in rounds that interleave the daemon, the floor and the route query, so a change
 # in the machine's load spreads over all three.
 dev_spawn "$NETLAB_DIR/bare.out" "$NETLAB_DIR/bare.out" "$build/bench/bare_responder" "$bare_port" 3600
 bare_pid=$NETLAB_LAST_PID
@@ -232,14 +251,14 @@ for round in $(seq 1 "$rounds"); do
 done
 ratio=$(tr ' ' '\n' <<<"$ratios" | grep -v '^-*$' | median)
 
-# 2. Back to back: each discovery sent the moment the answer to the one before arrived.
+# 5. Back to back: each discovery sent the moment the answer to the one before arrived.
 out=$(netlab_udp_peer burst --to "$NETLAB_DEVICE_ADDRESS" --count "$burst")
 burst_lost=$(field lost "$out")
 counted=$((counted + $(number answered "$out")))
 require_daemon "the back-to-back discoveries"
 echo "back to back done" >&2
 
-# 3. Flood: the mix of good and bad datagrams as fast as the PC sends them. Owed are the answers
+# 6. Flood: the mix of good and bad datagrams as fast as the PC sends them. Owed are the answers
 # to the discoveries (unicast, broadcast, oversized) and to the unknown command.
 out=$(netlab_udp_peer flood --to "$NETLAB_DEVICE_ADDRESS" --count "$flood" 2>/dev/null)
 flood_owed=$(awk -F'[ =]' '$1 == "kind" &&
@@ -257,7 +276,27 @@ counted=$((counted + ${flood_answered:-0}))
 require_daemon "the flood"
 echo "flood done" >&2
 
-# 5. Replies up to the count asked for, back to back in steps; the memory after each step shows a
+# 7. One PC floods with discoveries from one socket while a second asks every 200 ms and waits
+# up to 1 s for each answer; the daemon's CPU over the flood counts its route queries too
+# (cutime and cstime: the children it waited for).
+cpu_ticks_with_children() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 + $14 + $15 }'; }
+fair_t0=$EPOCHREALTIME
+fair_ticks0=$(cpu_ticks_with_children "$pid")
+out=$(pc_exec "$build/bench/discovery_flood" "$NETLAB_DEVICE_ADDRESS" "$fair")
+fair_ticks1=$(cpu_ticks_with_children "$pid")
+fair_t1=$EPOCHREALTIME
+fair_asked=$(field asked "$out")
+fair_answered=$(field answered "$out")
+fair_rate=$(field per_second "$out")
+fair_share=$(awk -v a="${fair_answered:-0}" -v o="${fair_asked:-0}" \
+    'BEGIN { printf "%.1f", o ? 100 * a / o : 0 }')
+# The last second is the asker's wait for its last answers, after the flood.
+fair_cpu=$(awk -v t=$((fair_ticks1 - fair_ticks0)) -v ms="$tick_ms" -v a="$fair_t0" -v b="$fair_t1" \
+    'BEGIN { printf "%.1f", 100 * t * ms / 1000 / (b - a - 1) }')
+require_daemon "the flood with a second PC"
+echo "flood with a second PC done" >&2
+
+# 8. Replies up to the count asked for, back to back in steps; the memory after each step shows a
 # leak as a rise that goes on.
 rss_steps=""
 steps_taken=0
@@ -281,7 +320,7 @@ descriptors "$pid" >"$NETLAB_DIR/fd.end"
 netlab_stop_daemon TERM 10 >/dev/null
 stopped=$?
 
-# 8. Stripped copies.
+# 9. Stripped copies.
 strip -o "$NETLAB_DIR/daemon.stripped" "$daemon"
 strip -o "$NETLAB_DIR/library.stripped" "$build/device/libQELInterface.so.1"
 daemon_bytes=$(stat -c %s "$NETLAB_DIR/daemon.stripped")
@@ -305,33 +344,39 @@ met() { awk "BEGIN { exit !($1) }" && echo yes || echo NO; }
 row() { printf '  %-39s %-52s %-12s %s\n' "$@"; }
 echo
 echo "Tarn_reply costs (Release, no sanitizers) in the two-host test network"
+echo "daemon: $daemon"
 echo "machine: $machine; load average before $load_before, after $(cut -d" " -f1-3 /proc/loadavg)"
 row "" "value" "budget" "met"
-row "1 discovery round trip, daemon" "median $dmed us, p99 $dp99 us, $daemon_lost lost" "" ""
+row "1 start-up to serving, no SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.without") ms, median of $starts" \
+    "" ""
+row "  start-up to serving, SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.with") ms, median of $starts" \
+    "" ""
+row "2 VmRSS / VmHWM right after start" "$rss_start / $hwm_start KiB (RssAnon $anon_start)" "<= 4096 KiB" \
+    "$(met "$hwm_start <= 4096")"
+row "  open descriptors" "$fds_start" "" ""
+row "3 idle CPU over $idle_s s (schedstat)" "$idle_ms ms (utime+stime: $((ticks1 - ticks0)) ticks of $tick_ms ms)" \
+    "<= 10 ms" "$(met "$idle_ms <= 10")"
+row "  wake-ups (context switches)" "$idle_wakeups per s ($((cs1 - cs0)) in $idle_s s)" "" ""
+row "4 discovery round trip, daemon" "median $dmed us, p99 $dp99 us, $daemon_lost lost" "" ""
 row "  floor: bare responder" "median $bmed us, p99 $bp99 us, $bare_lost lost" "" ""
 row "  route query: popen(\"ip route show\")" "median $rmed us, p99 $rp99 us" "" ""
 row "  daemon / (floor + route query)" "$ratio, median of $rounds rounds' ratios" "<= 1.05" \
     "$(met "${ratio:-9} <= 1.05")"
-row "2 back to back, lost" "${burst_lost:--} of $burst" "0" "$(met "${burst_lost:-1} == 0")"
-row "3 flood of $flood datagrams" "${flood_rate:--} replies/s over ${flood_seconds:--} s" "" ""
+row "5 back to back, lost" "${burst_lost:--} of $burst" "0" "$(met "${burst_lost:-1} == 0")"
+row "6 flood of $flood datagrams" "${flood_rate:--} replies/s over ${flood_seconds:--} s" "" ""
 row "  answered" \
     "${flood_answered:--} of $flood_owed owed, $flood_share %; ${flood_unexpected:--} unexpected" "" ""
-row "4 idle CPU over $idle_s s (schedstat)" "$idle_ms ms (utime+stime: $((ticks1 - ticks0)) ticks of $tick_ms ms)" \
-    "<= 10 ms" "$(met "$idle_ms <= 10")"
-row "  wake-ups (context switches)" "$idle_wakeups per s ($((cs1 - cs0)) in $idle_s s)" "" ""
-row "5 VmRSS / VmHWM right after start" "$rss_start / $hwm_start KiB (RssAnon $anon_start)" "<= 4096 KiB" \
-    "$(met "$hwm_start <= 4096")"
-row "  VmRSS / VmHWM after $counted replies" "$rss_end / $hwm_end KiB (RssAnon $anon_end)" "<= 4096 KiB" \
+row "7 flood of $fair s, second PC's asks" "${fair_answered:--} of ${fair_asked:--} answered, $fair_share %" \
+    ">= 90 %" "$(met "$fair_share >= 90")"
+row "  flood sent" "${fair_rate:--} discoveries/s" "" ""
+row "  daemon CPU with its children" "$fair_cpu % of a core" "<= 50 %" "$(met "$fair_cpu <= 50")"
+row "8 VmRSS / VmHWM after $counted replies" "$rss_end / $hwm_end KiB (RssAnon $anon_end)" "<= 4096 KiB" \
     "$(met "$hwm_end <= 4096")"
 row "  VmRSS after each $step replies" "first ${rss_first:--}, highest ${rss_highest:--} KiB" "flat" \
     "$(met "${rss_first:-0} > 0 && $rss_highest <= $rss_first")"
-row "6 open descriptors, start / end" "$fds_start / $fds_end ($fds_word)" "no growth" \
+row "  open descriptors, start / end" "$fds_start / $fds_end ($fds_word)" "no growth" \
     "$(met "$fds_same == 1")"
-row "7 start-up to serving, no SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.without") ms, median of $starts" \
-    "" ""
-row "  start-up to serving, SNMP agent" "$(median 1 <"$NETLAB_DIR/startup.with") ms, median of $starts" \
-    "" ""
-row "8 stripped size, Tarn_reply" "$daemon_bytes bytes" "" ""
+row "9 stripped size, Tarn_reply" "$daemon_bytes bytes" "" ""
 row "  stripped size, libQELInterface.so.1" "$library_bytes bytes" "" ""
 echo "  round by round, daemon / (floor + route query):$ratios"
 echo "  start-ups in ms, without an agent: $(tr '\n' ' ' <"$NETLAB_DIR/startup.without")with one:" \
@@ -341,4 +386,22 @@ echo "  VmRSS in KiB after each step of the replies: $rss_steps"
 echo "  descriptors at the end: $(awk '{ printf "%s%s %s", s, $1, $2; s = ", " }' "$NETLAB_DIR/fd.end")"
 echo "  the daemon's exit status after SIGTERM: $stopped; the benchmark took" \
     "$((SECONDS - started_at)) s"
+
+# The figures a comparison with a baseline weighs, "WHAT=VALUE" a line.
+key_figures() {
+    printf '%s\n' "7 second PC's asks answered=$fair_share %" \
+        "7 daemon CPU with its children=$fair_cpu % of a core" \
+        "5 back to back, lost=${burst_lost:--} of $burst" \
+        "4 daemon / (floor + route query)=$ratio" \
+        "8 VmRSS after each $step replies=first ${rss_first:--}, highest ${rss_highest:--} KiB"
+}
+[ -z "${BENCH_FIGURES:-}" ] || key_figures >"$BENCH_FIGURES"
+if [ -n "$baseline" ]; then
+    echo
+    echo "Key figures, baseline ($baseline) beside this tree's daemon:"
+    while IFS= read -r ours <&3 && IFS= read -r theirs <&4; do
+        printf '  %-40s %-36s %s\n' "${ours%%=*}" "${theirs#*=}" "${ours#*=}"
+    done 3< <(key_figures) 4<"$baseline_figures"
+    rm -f "$baseline_figures"
+fi
 exit 0
