@@ -36,8 +36,10 @@ class Inbox {
   public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr double kThrottledRate = 10;  // requests a second
-    static constexpr double kThrottledBurst = 10;
+    // Each answer costs a route query (a fork and two execs), during which a flood overruns the
+    // receive queue and other PCs' requests are lost: a flooder is answered only now and then.
+    static constexpr double kThrottledRate = 2;  // requests a second
+    static constexpr double kThrottledBurst = 4;
     static constexpr std::size_t kMaxSenders = 64;
     static constexpr std::size_t kMaxWaitingPerSender = 16;
     static constexpr std::size_t kMaxWaiting = 128;
