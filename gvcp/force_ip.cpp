@@ -38,12 +38,8 @@ void answerAgain(Request& request, LastForceIp const& last) {
     }
     sockaddr_in destination = *last.acknowledgedTo;
     ReplyMessage reply(&destination, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    auto const own = refreshRecord(request.serving);
+    auto const own = openOwnReplySocket(request.serving);
     if (!own) {
-        return;
-    }
-    int const handle = openReplySocket(request.serving, own->address);
-    if (handle == -1) {
         return;
     }
     if (last.sentFrom != 0 && own->address != last.sentFrom) {
@@ -51,7 +47,7 @@ void answerAgain(Request& request, LastForceIp const& last) {
                   << formatIpv4(last.sentFrom) << " is no longer the interface's address"
                   << std::endl;
     }
-    sendOnReplySocket(request.serving.sockets, handle, reply);
+    sendOnReplySocket(request.serving.sockets, own->handle, reply);
 }
 
 // The requester's own address given to the device would take the PC's address from it: the
@@ -68,17 +64,13 @@ std::string requesterRefusal(InterfaceConfig const& config, sockaddr_in const& r
 // From the new address once the link runs; without it, no acknowledge can leave.
 void acknowledgeApplied(Request& request, LastForceIp& last) {
     ReplyMessage reply(&request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    auto const own = refreshRecord(request.serving);
+    auto const own = openOwnReplySocket(request.serving);
     if (!own) {
-        return;
-    }
-    int const handle = openReplySocket(request.serving, own->address);
-    if (handle == -1) {
         return;
     }
     last.sentFrom = own->address;
     request.serving.network.waitForLink(request.serving.interfaceName);
-    sendOnReplySocket(request.serving.sockets, handle, reply);
+    sendOnReplySocket(request.serving.sockets, own->handle, reply);
 }
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {

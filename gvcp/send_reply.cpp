@@ -48,16 +48,22 @@ int openReplySocket(Serving& serving, std::uint32_t address) {
     return socket.handle;
 }
 
-void sendReply(Request& request, ReplyMessage& reply) {
-    auto const own = refreshRecord(request.serving);
+std::optional<OwnReplySocket> openOwnReplySocket(Serving& serving) {
+    auto const own = refreshRecord(serving);
     if (!own) {
-        return;
+        return std::nullopt;
     }
-    int const handle = openReplySocket(request.serving, own->address);
+    int const handle = openReplySocket(serving, own->address);
     if (handle == -1) {
-        return;
+        return std::nullopt;
     }
-    sendOnReplySocket(request.serving.sockets, handle, reply);
+    return OwnReplySocket{handle, own->address};
+}
+
+void sendReply(Request& request, ReplyMessage& reply) {
+    if (auto const socket = openOwnReplySocket(request.serving)) {
+        sendOnReplySocket(request.serving.sockets, socket->handle, reply);
+    }
 }
 
 void sendOnReplySocket(SocketManager& sockets, int handle, ReplyMessage& reply) {

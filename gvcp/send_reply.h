@@ -22,8 +22,17 @@ std::optional<OwnAddress> refreshRecord(Serving& serving);
 // to the inbox. -1 when it could not be opened, whose cause has been reported.
 int openReplySocket(Serving& serving, std::uint32_t address);
 
-// Refreshes the record, opens the reply socket on the interface's address and sends the reply on
-// it; sends nothing when either fails, whose cause has been reported.
+struct OwnReplySocket {
+    int handle;
+    std::uint32_t address;  // the interface's, network byte order, that the socket is bound to
+};
+
+// Refreshes the record and opens the reply socket on the interface's address; none when either
+// fails, whose cause has been reported.
+std::optional<OwnReplySocket> openOwnReplySocket(Serving& serving);
+
+// Opens the reply socket as openOwnReplySocket does and sends the reply on it; sends nothing when
+// it could not be opened.
 void sendReply(Request& request, ReplyMessage& reply);
 
 // Sends the reply on an open reply socket and closes it; a failed send is reported on standard
