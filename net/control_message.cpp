@@ -38,6 +38,9 @@ void attachPacketInfo(msghdr& message, PacketInfoControl& control, in_pktinfo co
     message.msg_control = control.bytes;
     message.msg_controllen = sizeof control.bytes;
     cmsghdr* const header = CMSG_FIRSTHDR(&message);
+    if (header == nullptr) {  // never: the room is set just above
+        return;
+    }
     header->cmsg_level = IPPROTO_IP;
     header->cmsg_type = IP_PKTINFO;
     header->cmsg_len = CMSG_LEN(sizeof info);

@@ -2,13 +2,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <array>
-#include <cstring>
 #include <iostream>
 #include <thread>
 
 #include "base/ipv4_address.h"
 #include "gvcp/gvcp_header.h"
+#include "net/control_message.h"
 #include "net/socket_address.h"
 #include "tests/tools/peer.h"
 
@@ -45,17 +44,12 @@ std::function<bool(std::string_view)> payloadFrom(std::optional<Bytes>& out, boo
 bool sendDatagram(int fd, SendRequest const& req) {
     sockaddr_in to = testing::socketAddress(in_addr{*req.to}, static_cast<std::uint16_t>(req.port));
     iovec data{const_cast<std::uint8_t*>(req.payload->data()), req.payload->size()};
-    alignas(cmsghdr) std::array<unsigned char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-    msghdr message = testing::messageHeader(
-        to, {&data, 1}, req.from ? std::span(control) : std::span<unsigned char>());
+    msghdr message = testing::messageHeader(to, {&data, 1}, std::span<unsigned char>());
+    QEL_Finder::PacketInfoControl control;
     if (req.from) {
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = IPPROTO_IP;
-        header->cmsg_type = IP_PKTINFO;
-        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
         info.ipi_spec_dst.s_addr = *req.from;
-        std::memcpy(CMSG_DATA(header), &info, sizeof info);
+        QEL_Finder::attachPacketInfo(message, control, info);
     }
     return ::sendmsg(fd, &message, 0) == static_cast<ssize_t>(req.payload->size());
 }
