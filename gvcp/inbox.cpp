@@ -8,11 +8,6 @@ namespace QEL_Finder {
 
 namespace {
 
-bool isForceIp(Datagram const& datagram) {
-    return datagram.size >= 4 && datagram.bytes[0] == kGvcpKey &&
-           loadBe16(&datagram.bytes[2]) == kForceIpCmd;
-}
-
 // What a newer request replaces: the same key and command; anything too short to name one is
 // ignored by the handler, so such datagrams replace each other too.
 std::uint32_t commandOf(Datagram const& datagram) {
@@ -20,6 +15,10 @@ std::uint32_t commandOf(Datagram const& datagram) {
         return 0xFFFFFFFF;
     }
     return std::uint32_t{datagram.bytes[0]} << 16 | loadBe16(&datagram.bytes[2]);
+}
+
+bool isForceIp(Datagram const& datagram) {
+    return commandOf(datagram) == (std::uint32_t{kGvcpKey} << 16 | kForceIpCmd);
 }
 
 bool sameAddress(sockaddr_in const& a, sockaddr_in const& b) {
@@ -71,10 +70,10 @@ void Inbox::add(Datagram const& datagram, Clock::time_point now) {
         sender->throttled = true;
     }
     if (!isForceIp(datagram)) {
-        auto const same = std::find_if(
-            sender->waiting.begin(), sender->waiting.end(), [&datagram](Datagram const& waiting) {
-                return !isForceIp(waiting) && commandOf(waiting) == commandOf(datagram);
-            });
+        auto const same = std::find_if(sender->waiting.begin(), sender->waiting.end(),
+                                       [&datagram](Datagram const& waiting) {
+                                           return commandOf(waiting) == commandOf(datagram);
+                                       });
         if (same != sender->waiting.end()) {
             *same = datagram;
             return;
