@@ -67,9 +67,9 @@ bare_port=3957
 # comparable from one version to the next.
 gap_us=2000
 timeout_ms=500
-# The start-up probe sends from one fixed port, so the answer to any of its requests, also one
-# that queued while the daemon was still starting, reaches it.
-startup_port=39560
+# How long each start-up probe waits for its answer: longer than an answer takes, so a serving
+# daemon answers the probe it is sent.
+probe_wait_ms=20
 # Replies between two looks at the daemon's memory.
 step=10000
 started_at=$SECONDS
@@ -155,8 +155,10 @@ require_daemon() {
 
 # Starts the daemon and sends discoveries from the PC host until one is answered; sets
 # startup_ms to the time from the daemon's exec to the end of the probe that got the answer, and
-# probe_ms to that probe's length: each listens 5 ms, so the figure is late by at most one probe.
-# Returns 1 when nothing was answered within 30 s.
+# probe_ms to that probe's length: each sends one discovery from a port of its own and waits up
+# to probe_wait_ms for its answer, so the figure is late by at most one probe. A probe that asked
+# again from the same port before its answer came would be answered only now and then, as a
+# flooding PC is. Returns 1 when nothing was answered within 30 s.
 timed_start() {
     rm -f "$NETLAB_DIR/launched"
     netlab_start_daemon
@@ -165,11 +167,10 @@ timed_start() {
     answered=$(pc_exec bash -c 'end=$((EPOCHSECONDS + 30))
         while [ "$EPOCHSECONDS" -lt "$end" ]; do
             from=$EPOCHREALTIME
-            out=$("$1" send --to "$2" --from-port "$3" --hex "$4" --listen-ms 5)
-            if [[ $out == *" len=256 "* ]]; then echo "$from $EPOCHREALTIME"; exit 0; fi
+            out=$("$1" burst --to "$2" --count 1 --timeout-ms "$3")
+            if [[ $out == *" answered=1 "* ]]; then echo "$from $EPOCHREALTIME"; exit 0; fi
         done
-        exit 1' _ "$NETLAB_UDP_PEER" "$NETLAB_DEVICE_ADDRESS" "$startup_port" \
-        "$(netlab_gvcp_hex discovery 1234)") || return 1
+        exit 1' _ "$NETLAB_UDP_PEER" "$NETLAB_DEVICE_ADDRESS" "$probe_wait_ms") || return 1
     read -r startup_ms probe_ms < <(awk -v l="$(cat "$NETLAB_DIR/launched")" \
         -v a="${answered% *}" -v b="${answered#* }" \
         'BEGIN { printf "%.1f %.1f\n", (b - l) * 1000, (b - a) * 1000 }')

@@ -85,7 +85,50 @@ void Inbox::add(Datagram const& datagram, Clock::time_point now) {
     }
 }
 
+void Inbox::forgetCalm(Clock::time_point now) {
+    std::size_t kept = 0;
+    std::size_t turn = 0;
+    for (std::size_t i = 0; i < senders_.size(); ++i) {
+        Sender& sender = senders_[i];
+        if (sender.waiting.empty()) {
+            refill(sender, now);
+            if (!sender.throttled || sender.tokens >= kThrottledBurst) {
+                continue;
+            }
+        }
+        // The turn stays with the same sender, or passes to the next one kept.
+        turn += i < turn_ ? 1 : 0;
+        if (kept != i) {
+            senders_[kept] = std::move(sender);
+        }
+        ++kept;
+    }
+    senders_.erase(senders_.begin() + static_cast<std::ptrdiff_t>(kept), senders_.end());
+    turn_ = turn;
+}
+
+std::optional<Inbox::Clock::duration> Inbox::untilDue(Clock::time_point now) const {
+    std::optional<Clock::duration> soonest;
+    for (Sender const& sender : senders_) {
+        if (sender.waiting.empty()) {
+            continue;
+        }
+        Clock::duration wait = Clock::duration::zero();
+        if (sender.throttled) {
+            std::chrono::duration<double> const since = now - sender.refilled;
+            double const tokens = sender.tokens + since.count() * kThrottledRate;
+            if (tokens < 1) {
+                wait = std::chrono::ceil<Clock::duration>(
+                    std::chrono::duration<double>((1 - tokens) / kThrottledRate));
+            }
+        }
+        soonest = soonest ? std::min(*soonest, wait) : wait;
+    }
+    return soonest;
+}
+
 std::optional<Datagram> Inbox::next(Clock::time_point now) {
+    forgetCalm(now);
     for (std::size_t i = 0; i < senders_.size(); ++i) {
         std::size_t const at = (turn_ + i) % senders_.size();
         Sender& sender = senders_[at];

@@ -51,6 +51,8 @@ class Inbox {
     // The next request to serve, taken out; none when none waits or every waiting sender is over
     // its rate.
     std::optional<Datagram> next(Clock::time_point now);
+    // How long until next can hand out a request: none when nothing waits, zero when one is due.
+    std::optional<Clock::duration> untilDue(Clock::time_point now) const;
 
     std::optional<LastForceIp> lastForceIp;
 
@@ -66,6 +68,9 @@ class Inbox {
 
     static void refill(Sender& sender, Clock::time_point now);
     Sender* senderFor(sockaddr_in const& address, Clock::time_point now);
+    // Drops the senders with nothing waiting whose allowance is full again: kept, they would only
+    // be what a newcomer is anyway, and the table would grow with every PC that ever asked.
+    void forgetCalm(Clock::time_point now);
 
     std::vector<Sender> senders_;
     std::size_t turn_ = 0;  // the sender whose turn comes next

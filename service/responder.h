@@ -19,17 +19,21 @@ class Responder {
     Responder(Responder const&) = delete;
     Responder& operator=(Responder const&) = delete;
 
-    // Gives the listening socket a 1 s receive time-out and IP_PKTINFO, then reads it in batches
-    // into the inbox and serves one request from the inbox after each read, until a read ends
-    // with _running cleared. A receive error is printed on standard output; an error escaping the
-    // handler is reported on standard error and the loop goes on. Returns 0, or 1 when the
-    // time-out cannot be set (after one line on standard error). Does not close the handle.
+    // Gives the listening socket a 1 s receive time-out and IP_PKTINFO, then reads what it has
+    // queued, in batches, into the inbox and serves one request from the inbox after each read,
+    // until a read ends with _running cleared. A receive error is printed on standard output; an
+    // error escaping the handler is reported on standard error and the loop goes on. Returns 0, or
+    // 1 when the time-out cannot be set (after one line on standard error). Does not close the
+    // handle.
     int serve(int listeningHandle);
 
     QEL_Finder::SocketManager& sockets() { return *sockets_; }
 
   private:
     void handle(QEL_Finder::Datagram const& datagram);
+    // Reads batches into the inbox until one comes back short (the first with flags, as for
+    // recvmmsg; the rest without waiting). A receive error is printed and ends the reading.
+    void takeQueued(int listeningHandle, int flags);
 
     std::unique_ptr<QEL_Finder::SocketManager> sockets_;
     std::unique_ptr<QEL_Finder::NetworkConfiguration> network_;

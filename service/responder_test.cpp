@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -105,6 +106,27 @@ TEST_F(ResponderLoop, ErrorsEscapingTheHandlerAbandonOnlyThatDatagram) {
               "Error while handling a datagram: handle outside the list\n"
               "Error while handling a datagram: handle outside the list\n");
     EXPECT_EQ(out.find("Message processing done"), std::string::npos) << out;
+}
+
+// A flood waiting in the queue is read to its end before anything is chosen: the flooder is
+// answered with its newest req_id, and the other PC behind the flood is answered too.
+TEST_F(ResponderLoop, ReadsWhatIsQueuedToItsEndBeforeServing) {
+    Verbose = false;
+    std::vector<Receive> script;
+    for (std::uint8_t i = 1; i <= 70; ++i) {
+        Bytes discovery = kDiscovery;
+        discovery[7] = i;
+        script.push_back({discovery});
+    }
+    script.push_back({kDiscovery, 0, QEL_Finder::testing::socketAddress("192.0.2.2", 50000)});
+    // The first answer's reply socket takes a look at what it received, too.
+    script.insert(script.end(), 2, {{}, EAGAIN});
+    EXPECT_EQ(serve(std::move(script)), 0);
+    ASSERT_EQ(sent.size(), 2U);
+    EXPECT_EQ(sent[0].buffers[0][7], 70) << "the flooder's newest";
+    EXPECT_EQ(sent[1].buffers[0][7], 1) << "the other PC's";
+    EXPECT_EQ(std::count(events.begin(), events.end(), "recvmmsg 0"), 4)
+        << "32 + 32 + 7, then the empty queue after the first answer";
 }
 
 TEST_F(ResponderLoop, TimeoutThatCannotBeSetEndsWithStatusOne) {
