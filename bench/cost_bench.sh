@@ -75,7 +75,7 @@ step=10000
 started_at=$SECONDS
 
 source "$repo/bench/bench_build.sh"
-bench_build cost_bench Tarn_reply QELInterface udp_peer bare_responder discovery_round_trips \
+bench_build cost_bench Tarn_reply QELInterface udp_peer device_mounts bare_responder discovery_round_trips \
     route_query_timer discovery_flood sample_stats
 
 # The baseline goes first, through this script with its daemon in place of ours; its key figures

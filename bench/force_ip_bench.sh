@@ -20,7 +20,7 @@ build=${BENCH_BUILD_DIR:-$repo/build-bench}
 static_address=192.0.2.20
 
 source "$repo/bench/bench_build.sh"
-bench_build force_ip_bench Tarn_reply gvcp-probe udp_peer timed_run line_stamper
+bench_build force_ip_bench Tarn_reply gvcp-probe udp_peer device_mounts timed_run line_stamper
 
 export NETLAB_BUILD_DIR=$build NETLAB_UDP_PEER=$build/tests/udp_peer
 source "$repo/tests/netlab/netlab.sh"

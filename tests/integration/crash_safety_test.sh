@@ -28,7 +28,9 @@ rewritten_for() {
 serving_address() {
     local waited=0 at
     while [ "$waited" -lt 250 ]; do
-        at=$(dev_exec ip -4 -o addr show dev eth0 | awk '{split($4, a, "/"); print a[1]; exit}')
+        # Read from outside: the device host's private mounts are not needed for it.
+        at=$(ip -n "$NETLAB_DEV" -4 -o addr show dev eth0 |
+            awk '{split($4, a, "/"); print a[1]; exit}')
         if [ -n "$at" ] && netlab_udp_peer burst --to "$at" --count 1 --timeout-ms 200 |
             grep -q ' answered=1 '; then
             echo "$at"
