@@ -239,12 +239,21 @@ netlab_run_daemon() {
         >"$NETLAB_RUN_OUT" 2>"$NETLAB_RUN_ERR"
 }
 
+# netlab_own_child PID: true while PID is a child of the suite's shell, ended or not, and puts
+# its state letter (Z once ended) in $NETLAB_CHILD_STATE. bash reaps a background process as soon
+# as it ends, and its PID may then go to any process on the machine (the crash suite alone starts
+# hundreds of daemons): checked by number alone, it could be a stranger's, a compiler's of the
+# build beside the suites, say, and a teardown would kill it.
+netlab_own_child() {
+    local stat ppid
+    [ -n "$1" ] && read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    read -r NETLAB_CHILD_STATE ppid _ <<<"${stat##*) }"
+    [ "$ppid" = "$$" ]
+}
+
 # True while the process (default: the daemon) is alive and not yet a zombie.
 netlab_daemon_running() {
-    local pid=${1:-$NETLAB_DAEMON_PID} state
-    [ -n "$pid" ] || return 1
-    state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null) || return 1
-    [ -n "$state" ] && [ "$state" != Z ]
+    netlab_own_child "${1:-$NETLAB_DAEMON_PID}" && [ "$NETLAB_CHILD_STATE" != Z ]
 }
 
 # Waits until FILE has a line matching the extended REGEX, for up to SECONDS (default 10).
@@ -267,7 +276,7 @@ netlab_stop_daemon() {
     [ -n "$pid" ] || return 127
     local start end
     start=$(date +%s%N)
-    kill -s "$signal" "$pid" 2>/dev/null
+    netlab_own_child "$pid" && kill -s "$signal" "$pid" 2>/dev/null
     local waited=0
     while netlab_daemon_running "$pid" && [ "$waited" -lt $((seconds * 20)) ]; do
         sleep 0.05
@@ -447,7 +456,7 @@ netlab_signal_namespaces() {
 netlab_teardown() {
     local ns pid pids
     for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
-        kill -s TERM "$pid" 2>/dev/null
+        netlab_own_child "$pid" && kill -s TERM "$pid" 2>/dev/null
     done
     netlab_signal_namespaces TERM
     local waited=0
@@ -462,7 +471,7 @@ netlab_teardown() {
     done
     netlab_signal_namespaces KILL
     for pid in "${NETLAB_TRACKED_PIDS[@]}"; do
-        kill -s KILL "$pid" 2>/dev/null
+        netlab_own_child "$pid" && kill -s KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
     NETLAB_TRACKED_PIDS=()
