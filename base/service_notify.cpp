@@ -6,14 +6,14 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
-#include <string>
 
 #include "base/fd.h"
 
 namespace {
 
-// NOTIFY_SOCKET as it was at start; none outside systemd.
-std::optional<std::string> notifySocket;
+// NOTIFY_SOCKET as it was at start, read once: none outside systemd; an empty target for a value
+// that names no socket, reported with each message.
+std::optional<std::optional<NotifySocketAddress>> notifySocket;
 
 }  // namespace
 
@@ -44,7 +44,7 @@ void adoptNotifySocket() {
         notifySocket.reset();
         return;
     }
-    notifySocket = value;
+    notifySocket = parseNotifySocket(value);
     ::unsetenv("NOTIFY_SOCKET");
 }
 
@@ -56,7 +56,7 @@ std::error_code notifyServiceManager(std::string_view message) {
     if (!notifySocket) {
         return {};
     }
-    std::optional<NotifySocketAddress> const target = parseNotifySocket(*notifySocket);
+    std::optional<NotifySocketAddress> const& target = *notifySocket;
     if (!target) {
         return std::make_error_code(std::errc::invalid_argument);
     }

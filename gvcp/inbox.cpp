@@ -27,9 +27,13 @@ bool sameAddress(sockaddr_in const& a, sockaddr_in const& b) {
 
 }  // namespace
 
-void Inbox::refill(Sender& sender, Clock::time_point now) {
+double Inbox::tokensAt(Sender const& sender, Clock::time_point now) {
     std::chrono::duration<double> const since = now - sender.refilled;
-    sender.tokens = std::min(kThrottledBurst, sender.tokens + since.count() * kThrottledRate);
+    return std::min(kThrottledBurst, sender.tokens + since.count() * kThrottledRate);
+}
+
+void Inbox::refill(Sender& sender, Clock::time_point now) {
+    sender.tokens = tokensAt(sender, now);
     sender.refilled = now;
 }
 
@@ -57,6 +61,10 @@ Inbox::Sender* Inbox::senderFor(sockaddr_in const& address, Clock::time_point no
 }
 
 void Inbox::add(Datagram const& datagram, Clock::time_point now) {
+    // An empty datagram asks nothing.
+    if (datagram.size == 0) {
+        return;
+    }
     Sender* sender = senderFor(datagram.sender, now);
     if (sender == nullptr) {
         return;
@@ -115,8 +123,7 @@ std::optional<Inbox::Clock::duration> Inbox::untilDue(Clock::time_point now) con
         }
         Clock::duration wait = Clock::duration::zero();
         if (sender.throttled) {
-            std::chrono::duration<double> const since = now - sender.refilled;
-            double const tokens = sender.tokens + since.count() * kThrottledRate;
+            double const tokens = tokensAt(sender, now);
             if (tokens < 1) {
                 wait = std::chrono::ceil<Clock::duration>(
                     std::chrono::duration<double>((1 - tokens) / kThrottledRate));

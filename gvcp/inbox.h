@@ -44,9 +44,9 @@ class Inbox {
     static constexpr std::size_t kMaxWaitingPerSender = 16;
     static constexpr std::size_t kMaxWaiting = 128;
 
-    // Keeps the datagram, received at now. Dropped, as a full receive queue would drop it, when
-    // its sender has kMaxWaitingPerSender waiting, when kMaxWaiting wait in all, or when
-    // kMaxSenders other senders all have requests waiting.
+    // Keeps the datagram, received at now. An empty one asks nothing and is dropped; so is one
+    // whose sender has kMaxWaitingPerSender waiting, or when kMaxWaiting wait in all, or when
+    // kMaxSenders other senders all have requests waiting, as a full receive queue would.
     void add(Datagram const& datagram, Clock::time_point now);
     // The next request to serve, taken out; none when none waits or every waiting sender is over
     // its rate.
@@ -66,6 +66,8 @@ class Inbox {
         Clock::time_point lastSeen;
     };
 
+    // The sender's allowance at now, without taking note of it.
+    static double tokensAt(Sender const& sender, Clock::time_point now);
     static void refill(Sender& sender, Clock::time_point now);
     Sender* senderFor(sockaddr_in const& address, Clock::time_point now);
     // Drops the senders with nothing waiting whose allowance is full again: kept, they would only

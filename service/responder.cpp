@@ -111,10 +111,7 @@ void Responder::takeQueued(int listeningHandle, int flags) {
         }
         auto const now = QEL_Finder::Inbox::Clock::now();
         for (QEL_Finder::Datagram const& datagram : batch_->received()) {
-            // An empty datagram asks nothing.
-            if (datagram.size > 0) {
-                inbox_.add(datagram, now);
-            }
+            inbox_.add(datagram, now);
         }
         if (batch_->received().size() < QEL_Finder::DatagramBatch::kBatchSize) {
             return;
