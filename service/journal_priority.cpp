@@ -4,7 +4,6 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdlib>
 #include <iostream>
 #include <streambuf>
@@ -12,13 +11,9 @@
 #include <string_view>
 #include <utility>
 
-namespace {
+#include "base/whole_number.h"
 
-template <typename Number>
-bool parseWhole(std::string_view text, Number& value) {
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc{} && end == text.data() + text.size();
-}
+namespace {
 
 // True when a JOURNAL_STREAM value (decimal "DEVICE:INODE") names the file with this device and
 // inode number.
@@ -27,11 +22,8 @@ bool namesJournalStream(std::string_view journalStream, dev_t device, ino_t inod
     if (colon == std::string_view::npos) {
         return false;
     }
-    dev_t namedDevice = 0;
-    ino_t namedInode = 0;
-    return parseWhole(journalStream.substr(0, colon), namedDevice) &&
-           parseWhole(journalStream.substr(colon + 1), namedInode) && namedDevice == device &&
-           namedInode == inode;
+    return parseWholeNumber<dev_t>(journalStream.substr(0, colon)) == device &&
+           parseWholeNumber<ino_t>(journalStream.substr(colon + 1)) == inode;
 }
 
 // Passes everything on to its target, with a prefix before the first character of every line.

@@ -3,10 +3,10 @@
 #include <net/if.h>
 
 #include <algorithm>
-#include <charconv>
 #include <vector>
 
 #include "base/hex_text.h"
+#include "base/whole_number.h"
 
 namespace gvcp_probe {
 
@@ -49,9 +49,8 @@ std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& reques
 }  // namespace
 
 std::optional<int> parseNumber(std::string_view text, int min, int max) {
-    int value = 0;
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < min || value > max) {
+    std::optional<int> const value = parseWholeNumber<int>(text);
+    if (!value || *value < min || *value > max) {
         return std::nullopt;
     }
     return value;
