@@ -25,10 +25,6 @@ constexpr auto kAskEvery = std::chrono::milliseconds(200);
 constexpr auto kAnswerWithin = std::chrono::seconds(1);
 constexpr int kSendsBetweenLooks = 64;  // the flood runs hot: the clock is read now and then
 
-QEL_Finder::ReqId reqIdOf(std::uint16_t n) {
-    return {static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,15 +80,17 @@ int main(int argc, char** argv) {
             if (now >= nextAsk) {
                 ++askId;
                 asked[askId] = now;
-                gvcp_probe::sendDatagram(sockets, std::get<int>(asker), to,
-                                         QEL_Finder::buildDiscoveryCmd(reqIdOf(askId), false));
+                gvcp_probe::sendDatagram(
+                    sockets, std::get<int>(asker), to,
+                    QEL_Finder::buildDiscoveryCmd(QEL_Finder::reqIdOf(askId), false));
                 nextAsk += kAskEvery;
             }
             takeAnswers();
         }
         // A full send queue only slows the flood down; it goes on.
-        if (!gvcp_probe::sendDatagram(sockets, std::get<int>(flooder), to,
-                                      QEL_Finder::buildDiscoveryCmd(reqIdOf(reqId), false))) {
+        if (!gvcp_probe::sendDatagram(
+                sockets, std::get<int>(flooder), to,
+                QEL_Finder::buildDiscoveryCmd(QEL_Finder::reqIdOf(reqId), false))) {
             ++sent;
         }
     }

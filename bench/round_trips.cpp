@@ -119,7 +119,7 @@ ReqId nextReqId(ReqId id) {
     if (value == 0) {
         value = 1;
     }
-    return ReqId{static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return QEL_Finder::reqIdOf(value);
 }
 
 void reportError(std::ostream& err, std::string const& text) {

@@ -29,6 +29,11 @@ inline constexpr std::uint16_t kStatusAccessDeniedSentForNotImplemented = 0x8006
 
 using ReqId = std::array<std::uint8_t, 2>;
 
+// The req_id that carries the 16-bit number n, high byte first.
+constexpr ReqId reqIdOf(std::uint16_t n) {
+    return {static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+}
+
 struct CommandHeader {
     std::uint8_t key = kGvcpKey;
     std::uint8_t flag = 0;

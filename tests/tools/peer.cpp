@@ -136,10 +136,6 @@ bool sendToDevice(int fd, std::uint32_t address, std::span<std::uint8_t const> b
                     sizeof to) == static_cast<ssize_t>(bytes.size());
 }
 
-QEL_Finder::ReqId reqIdOf(std::uint16_t id) {
-    return {static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)};
-}
-
 Received receiveUntil(int fd, Clock::time_point deadline,
                       std::function<bool(Datagram const&)> const& handle) {
     // Larger than any UDP datagram, so nothing is cut; left unfilled, as every flood reply

@@ -57,8 +57,7 @@ Fd boundSocket(std::uint32_t address, std::uint16_t port,
                std::vector<std::pair<int, int>> const& options);
 // Sends bytes to port 3956 of address (network order); false when the system refuses them.
 bool sendToDevice(int fd, std::uint32_t address, std::span<std::uint8_t const> bytes);
-// The two req_id bytes of id.
-QEL_Finder::ReqId reqIdOf(std::uint16_t id);
+using QEL_Finder::reqIdOf;
 
 // One datagram received; to is the address it was sent to, when the socket reports it
 // (IP_PKTINFO).

@@ -154,7 +154,7 @@ std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint
 QEL_Finder::ReqId newReqId() {
     std::random_device source;
     unsigned const id = std::uniform_int_distribution<unsigned>(1, 0xFFFF)(source);
-    return QEL_Finder::ReqId{static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)};
+    return QEL_Finder::reqIdOf(static_cast<std::uint16_t>(id));
 }
 
 }  // namespace gvcp_probe
