@@ -30,7 +30,8 @@ run() {
 }
 flags() { DEB_HOST_ARCH=$arch dpkg-buildflags --get "$1"; }
 
-CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" LDFLAGS="$(flags LDFLAGS)" \
+# -g0 last: the packages are stripped (CPACK_STRIP_FILES), so debug information is only time spent.
+CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS) -g0" LDFLAGS="$(flags LDFLAGS)" \
     run cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX=/usr -DTARN_BUILD_TESTS=OFF -DTARN_WERROR=ON \
     -DTARN_VENDOR_QEL_LIBRARY= -DTARN_VENDOR_QEL_INCLUDE_DIR= "$@"

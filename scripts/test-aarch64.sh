@@ -5,8 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Optimised, without debug information: a quarter less to compile, and nothing here runs it under
+# a debugger.
 cmake -S . -B build-aarch64 --toolchain cmake/aarch64-linux-gnu.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=ON
+    -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARN_WERROR=ON
 cmake --build build-aarch64 -j2
 ctest --test-dir build-aarch64 --output-on-failure -j2
 NETLAB_BUILD_DIR=$PWD/build AARCH64_BUILD_DIR=$PWD/build-aarch64 \

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Builds everything with warnings as errors and sanitizers, checks the formatting of the sources,
 # runs clang-tidy, runs every test, unit and integration (run as root: the integration suites
-# build network namespaces), then the same for an AArch64 cross build under qemu-user, checks the Debian
-# packages, boots the amd64 one under systemd and fuzzes for a minute. Exits non-zero on any failure.
+# build network namespaces), checks the Debian packages, then the same tests for an AArch64 cross
+# build under qemu-user, boots the amd64 package under systemd and fuzzes for a minute. Exits
+# non-zero on any failure.
 #
 #   bash scripts/test.sh            # everything
 #   bash scripts/test.sh --quick    # build, formatting, clang-tidy, unit tests
@@ -75,6 +76,18 @@ export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACH
 
 timed build build
 timed formatting check_format
+background_pids=()
+trap 'kill "${background_pids[@]}" 2>/dev/null || true' EXIT
+if [ "$quick" = false ]; then
+    # The integration suites mostly wait on the daemon, ifupdown and DHCP, each in namespaces of
+    # its own: they run many at a time in the background while the phases that need the CPU go on.
+    integration_log=$PWD/build/integration.log
+    integration_began=$SECONDS
+    ctest --test-dir build -L integration --output-on-failure -j"${TARN_INTEGRATION_JOBS:-8}" \
+        >"$integration_log" 2>&1 &
+    integration_pid=$!
+    background_pids+=("$integration_pid")
+fi
 timed clang-tidy check_tidy
 timed "unit tests" unit_tests
 if [ "$quick" = true ]; then
@@ -82,22 +95,29 @@ if [ "$quick" = true ]; then
     exit 0
 fi
 
-# The integration suites mostly wait on the daemon, ifupdown and DHCP, each in namespaces of its
-# own: they run many at a time in the background while the phases that need the CPU go on.
-integration_log=$PWD/build/integration.log
-integration_began=$SECONDS
-ctest --test-dir build -L integration --output-on-failure -j"${TARN_INTEGRATION_JOBS:-8}" \
-    >"$integration_log" 2>&1 &
-integration_pid=$!
-trap 'kill "$integration_pid" 2>/dev/null || true' EXIT
-
-# The AArch64 build, its unit tests and its daemon, under qemu-user.
-timed aarch64 bash scripts/test-aarch64.sh
 # The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
 timed "package check" bash scripts/package-check.sh
+# The deployment test's Debian root is downloaded and unpacked while the AArch64 phase has the CPU.
+root_log=$PWD/build/deploy-root.log
+bash tests/deploy/deploy_test.sh --root-only >"$root_log" 2>&1 &
+root_pid=$!
+background_pids+=("$root_pid")
+# The AArch64 build, its unit tests and its daemon, under qemu-user.
+timed aarch64 bash scripts/test-aarch64.sh
 # The amd64 package booted under systemd in a container on the test network; it reuses the
 # package check's Release build.
-timed "deployment test" bash tests/deploy/deploy_test.sh
+deployment_test() {
+    local status=0
+    wait "$root_pid" || status=$?
+    background_pids=("$integration_pid")
+    if [ "$status" != 0 ]; then
+        cat "$root_log" >&2
+        echo "test.sh: the deployment test's Debian root was not made (above)" >&2
+        exit 1
+    fi
+    bash tests/deploy/deploy_test.sh
+}
+timed "deployment test" deployment_test
 # Fuzzing: a minute of each target, side by side, on top of the seed corpora.
 timed fuzzing bash tests/fuzz/run.sh
 
