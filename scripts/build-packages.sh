@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the Debian packages, tarn-reply (the daemon) and, unless the maker's library is linked,
 # libqelinterface1 (the stand-in), for ARCH: the build machine's by default, or arm64, cross-built
-# for the camera. Release build with Debian's hardening flags in build-deb-ARCH, its output in
+# for the camera. Built with Debian's flags and hardening in build-deb-ARCH, its output in
 # build-deb-ARCH.log; prints the packages' paths. Further arguments go to cmake's configure step
 # (the vendor options are cleared first, so they apply to this run only), e.g. the maker's library:
 #   bash scripts/build-packages.sh arm64 -DTARN_VENDOR_QEL_LIBRARY=... -DTARN_VENDOR_QEL_INCLUDE_DIR=...
@@ -30,9 +30,11 @@ run() {
 }
 flags() { DEB_HOST_ARCH=$arch dpkg-buildflags --get "$1"; }
 
-# -g0 last: the packages are stripped (CPACK_STRIP_FILES), so debug information is only time spent.
+# Debian's flags as they are, as its cmake helper builds (build type None: Release would put -O3
+# after them), and -g0 last: the packages are stripped (CPACK_STRIP_FILES), so debug information
+# would only be time spent.
 CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS) -g0" LDFLAGS="$(flags LDFLAGS)" \
-    run cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=Release \
+    run cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_INSTALL_PREFIX=/usr -DTARN_BUILD_TESTS=OFF -DTARN_WERROR=ON \
     -DTARN_VENDOR_QEL_LIBRARY= -DTARN_VENDOR_QEL_INCLUDE_DIR= "$@"
 run cmake --build "$build" -j2

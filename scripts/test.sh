@@ -33,6 +33,49 @@ timed() {
     "$@"
     phase_times+=("$(printf '  %-24s %4d s' "$name" $((SECONDS - began)))")
 }
+
+# beside NAME COMMAND...: starts a phase that mostly waits (on the daemon, ifupdown, DHCP, a
+# booting container, qemu) in the background, its output in build/NAME.log, while the phases that
+# need the CPU go on. joined waits for all of them and fails the run with the log of any that
+# failed.
+beside_names=()
+beside_pids=()
+trap 'kill "${beside_pids[@]}" 2>/dev/null || true' EXIT
+beside() {
+    local name=$1 log=$PWD/build/${1// /-}.log
+    shift
+    (
+        began=$SECONDS
+        "$@" >"$log" 2>&1 &
+        child=$!
+        trap 'kill "$child" 2>/dev/null' TERM
+        status=0
+        wait "$child" || status=$?
+        echo "$((SECONDS - began))" >"$log.seconds"
+        exit "$status"
+    ) &
+    beside_pids+=("$!")
+    beside_names+=("$name")
+}
+joined() {
+    local i name log status failed=0
+    for i in "${!beside_pids[@]}"; do
+        name=${beside_names[$i]}
+        log=$PWD/build/${name// /-}.log
+        status=0
+        wait "${beside_pids[$i]}" || status=$?
+        phase_times+=("$(printf '  %-24s %4d s (beside)' "$name" "$(cat "$log.seconds")")")
+        if [ "$status" != 0 ]; then
+            cat "$log" >&2
+            echo "test.sh: $name failed (above; also in $log)" >&2
+            failed=1
+        fi
+    done
+    beside_pids=()
+    trap - EXIT
+    [ "$failed" = 0 ]
+}
+
 print_times() {
     echo "test.sh: passed in $SECONDS s"
     printf '%s\n' "${phase_times[@]}"
@@ -71,22 +114,17 @@ unit_tests() {
 
 # Every build below goes through ccache, keyed relative to this clone, so a later clone in another
 # folder on the same machine compiles only what changed (debug info then names the first clone).
+# Depend mode takes the included files from the compiler's own dependency file, so a miss costs
+# no extra preprocessing.
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD \
-    CCACHE_NOHASHDIR=true
+    CCACHE_NOHASHDIR=true CCACHE_DEPEND=true
 
 timed build build
 timed formatting check_format
-background_pids=()
-trap 'kill "${background_pids[@]}" 2>/dev/null || true' EXIT
 if [ "$quick" = false ]; then
-    # The integration suites mostly wait on the daemon, ifupdown and DHCP, each in namespaces of
-    # its own: they run many at a time in the background while the phases that need the CPU go on.
-    integration_log=$PWD/build/integration.log
-    integration_began=$SECONDS
-    ctest --test-dir build -L integration --output-on-failure -j"${TARN_INTEGRATION_JOBS:-8}" \
-        >"$integration_log" 2>&1 &
-    integration_pid=$!
-    background_pids+=("$integration_pid")
+    # Many suites at a time, each in namespaces of its own.
+    beside "integration suites" ctest --test-dir build -L integration --output-on-failure \
+        -j"${TARN_INTEGRATION_JOBS:-8}"
 fi
 timed clang-tidy check_tidy
 timed "unit tests" unit_tests
@@ -97,39 +135,15 @@ fi
 
 # The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
 timed "package check" bash scripts/package-check.sh
-# The deployment test's Debian root is downloaded and unpacked while the AArch64 phase has the CPU.
-root_log=$PWD/build/deploy-root.log
-bash tests/deploy/deploy_test.sh --root-only >"$root_log" 2>&1 &
-root_pid=$!
-background_pids+=("$root_pid")
-# The AArch64 build, its unit tests and its daemon, under qemu-user.
-timed aarch64 bash scripts/test-aarch64.sh
 # The amd64 package booted under systemd in a container on the test network; it reuses the
-# package check's Release build.
-deployment_test() {
-    local status=0
-    wait "$root_pid" || status=$?
-    background_pids=("$integration_pid")
-    if [ "$status" != 0 ]; then
-        cat "$root_log" >&2
-        echo "test.sh: the deployment test's Debian root was not made (above)" >&2
-        exit 1
-    fi
-    bash tests/deploy/deploy_test.sh
-}
-timed "deployment test" deployment_test
+# package check's build.
+beside "deployment test" bash tests/deploy/deploy_test.sh
+# The AArch64 build, its unit tests under qemu-user, then its daemon in the test network.
+timed aarch64 bash scripts/test-aarch64.sh unit
+beside "aarch64 network" bash scripts/test-aarch64.sh network
 # Fuzzing: a minute of each target, side by side, on top of the seed corpora.
 timed fuzzing bash tests/fuzz/run.sh
 
-integration_status=0
-wait "$integration_pid" || integration_status=$?
-trap - EXIT
-phase_times+=("$(printf '  %-24s %4d s (beside the phases above)' "integration suites" \
-    $((SECONDS - integration_began)))")
-if [ "$integration_status" != 0 ]; then
-    cat "$integration_log" >&2
-    echo "test.sh: integration suites failed (above; also in $integration_log)" >&2
-    exit 1
-fi
-grep -E '^[0-9]+% tests passed' "$integration_log"
+joined
+grep -E '^[0-9]+% tests passed' build/integration-suites.log
 print_times

@@ -10,8 +10,8 @@
 # The root is cached in $TARN_DEPLOY_CACHE (default: scripts/test.sh's $TARN_TEST_CACHE, else
 # /var/cache/tarn-reply-tests), keyed by the
 # mirror and the package list; every run boots an overlay of it, so runs never see each other's
-# changes; with --root-only, the script makes the root and stops. Needs root, network access to
-# the Debian mirror the first time, and the test tools of $NETLAB_BUILD_DIR (udp_peer).
+# changes. Needs root, network access to the Debian mirror the first time, and the test tools of
+# $NETLAB_BUILD_DIR (udp_peer).
 source "$(dirname "$0")/../netlab/netlab.sh"
 cd "$NETLAB_HOME/../.." || exit 1
 
@@ -251,15 +251,6 @@ purge_leaves_what_the_manual_lists() {
     expect_true "the lock file was removed" \
         test -e "/proc/$CONTAINER_PID/root/run/lock/Tarn_Finder.lock"
 }
-
-# --root-only makes the cached root and stops: scripts/test.sh has it made while it builds.
-if [ "${1:-}" = --root-only ]; then
-    NETLAB_DIR=$(mktemp -d) || exit 1
-    cached_root
-    status=$?
-    rm -rf "$NETLAB_DIR"
-    exit "$status"
-fi
 
 netlab_setup "$INTERFACES"
 trap deploy_teardown EXIT
