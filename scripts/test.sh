@@ -36,8 +36,8 @@ timed() {
 
 # beside NAME COMMAND...: starts a phase that mostly waits (on the daemon, ifupdown, DHCP, a
 # booting container, qemu) in the background, its output in build/NAME.log, while the phases that
-# need the CPU go on. joined waits for all of them and fails the run with the log of any that
-# failed.
+# need the CPU go on. joined [NAME] waits for that one (default: all of them) and fails the run
+# with the log of any that failed.
 beside_names=()
 beside_pids=()
 trap 'kill "${beside_pids[@]}" 2>/dev/null || true' EXIT
@@ -61,6 +61,8 @@ joined() {
     local i name log status failed=0
     for i in "${!beside_pids[@]}"; do
         name=${beside_names[$i]}
+        [ "$#" = 0 ] || [ "$name" = "$1" ] || continue
+        unset "beside_names[$i]"
         log=$PWD/build/${name// /-}.log
         status=0
         wait "${beside_pids[$i]}" || status=$?
@@ -70,9 +72,9 @@ joined() {
             echo "test.sh: $name failed (above; also in $log)" >&2
             failed=1
         fi
+        unset "beside_pids[$i]"
     done
-    beside_pids=()
-    trap - EXIT
+    [ "${#beside_pids[@]}" != 0 ] || trap - EXIT
     [ "$failed" = 0 ]
 }
 
@@ -133,6 +135,8 @@ if [ "$quick" = true ]; then
     exit 0
 fi
 
+# The fuzz targets build beside the package check, which waits on dpkg and lintian at times.
+beside "fuzz build" bash tests/fuzz/run.sh --build
 # The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
 timed "package check" bash scripts/package-check.sh
 # The amd64 package booted under systemd in a container on the test network; it reuses the
@@ -142,6 +146,7 @@ beside "deployment test" bash tests/deploy/deploy_test.sh
 timed aarch64 bash scripts/test-aarch64.sh unit
 beside "aarch64 network" bash scripts/test-aarch64.sh network
 # Fuzzing: a minute of each target, side by side, on top of the seed corpora.
+joined "fuzz build"
 timed fuzzing bash tests/fuzz/run.sh
 
 joined
