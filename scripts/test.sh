@@ -34,10 +34,10 @@ timed() {
     phase_times+=("$(printf '  %-24s %4d s' "$name" $((SECONDS - began)))")
 }
 
-# beside NAME COMMAND...: starts a phase that mostly waits (on the daemon, ifupdown, DHCP, a
-# booting container, qemu) in the background, its output in build/NAME.log, while the phases that
-# need the CPU go on. joined [NAME] waits for that one (default: all of them) and fails the run
-# with the log of any that failed.
+# beside NAME COMMAND...: starts a phase in the background, its output in build/NAME.log, to fill
+# the time the phases in front of it leave the CPU idle, or because it mostly waits itself (on the
+# daemon, ifupdown, DHCP, a booting container, qemu). joined [NAME] waits for that one (default:
+# all of them) and fails the run with the log of any that failed.
 beside_names=()
 beside_pids=()
 trap 'kill "${beside_pids[@]}" 2>/dev/null || true' EXIT
