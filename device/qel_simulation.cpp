@@ -1,8 +1,6 @@
 #include "device/qel_simulation.h"
 
-#include <charconv>
 #include <cstdlib>
-#include <system_error>
 #include <utility>
 
 namespace QEL::sim {
@@ -42,15 +40,6 @@ std::optional<std::string> configuredHardwareTypeText() {
         return std::nullopt;
     }
     return std::string(value);
-}
-
-std::optional<std::uint32_t> parseHardwareType(std::string_view text) {
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::string configuredSerialNumber() {

@@ -15,8 +15,6 @@ enum class Failure { None, Create, HardwareType, Open, Serial };
 Failure configuredFailure();
 // The text of QEL_SIM_HARDWARE_TYPE, or nullopt when it is unset.
 std::optional<std::string> configuredHardwareTypeText();
-// The value of an unsigned decimal 32-bit number; nullopt for any other text.
-std::optional<std::uint32_t> parseHardwareType(std::string_view text);
 // QEL_SIM_SERIAL_NUMBER, or the documented default "TLV0000001" when it is unset.
 std::string configuredSerialNumber();
 

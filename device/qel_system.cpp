@@ -4,6 +4,7 @@
 
 #include <QELInterface.h>
 
+#include "base/whole_number.h"
 #include "device/qel_simulation.h"
 
 namespace QEL {
@@ -27,7 +28,7 @@ bool QELSystem::CreateInstance(QELSystem** system, eSystemType /*type*/, unsigne
     }
     std::uint32_t hardwareType = kDefaultHardwareType;
     if (const auto text = sim::configuredHardwareTypeText()) {
-        const auto parsed = sim::parseHardwareType(*text);
+        const auto parsed = parseWholeNumber<std::uint32_t>(*text);
         if (!parsed) {
             sim::failWith("QEL: QEL_SIM_HARDWARE_TYPE is not a decimal 32-bit number: " + *text);
             return false;

@@ -41,8 +41,10 @@ timed() {
 beside_names=()
 beside_pids=()
 trap 'kill "${beside_pids[@]}" 2>/dev/null || true' EXIT
+beside_log() { echo "$PWD/build/${1// /-}.log"; }
 beside() {
-    local name=$1 log=$PWD/build/${1// /-}.log
+    local name=$1 log
+    log=$(beside_log "$1")
     shift
     (
         began=$SECONDS
@@ -63,7 +65,7 @@ joined() {
         name=${beside_names[$i]}
         [ "$#" = 0 ] || [ "$name" = "$1" ] || continue
         unset "beside_names[$i]"
-        log=$PWD/build/${name// /-}.log
+        log=$(beside_log "$name")
         status=0
         wait "${beside_pids[$i]}" || status=$?
         phase_times+=("$(printf '  %-24s %4d s (beside)' "$name" "$(cat "$log.seconds")")")
@@ -150,5 +152,5 @@ joined "fuzz build"
 timed fuzzing bash tests/fuzz/run.sh
 
 joined
-grep -E '^[0-9]+% tests passed' build/integration-suites.log
+grep -E '^[0-9]+% tests passed' "$(beside_log "integration suites")"
 print_times

@@ -8,10 +8,9 @@
 # on each other, in this order.
 #
 # The root is cached in $TARN_DEPLOY_CACHE (default: scripts/test.sh's $TARN_TEST_CACHE, else
-# /var/cache/tarn-reply-tests), keyed by the
-# mirror and the package list; every run boots an overlay of it, so runs never see each other's
-# changes. Needs root, network access to the Debian mirror the first time, and the test tools of
-# $NETLAB_BUILD_DIR (udp_peer).
+# /var/cache/tarn-reply-tests), keyed by the mirror and the package list; every run boots an
+# overlay of it, so runs never see each other's changes. Needs root, network access to the Debian
+# mirror the first time, and the test tools of $NETLAB_BUILD_DIR (udp_peer).
 source "$(dirname "$0")/../netlab/netlab.sh"
 cd "$NETLAB_HOME/../.." || exit 1
 
