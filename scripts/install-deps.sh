@@ -7,8 +7,8 @@ packages=(
     build-essential g++ cmake ccache libgtest-dev libgmock-dev clang-format clang-tidy
     make iproute2 procps psmisc util-linux ifupdown isc-dhcp-client dnsmasq-base snmpd snmp
     aravis-tools-cli tshark binutils avahi-autoipd clang-14 libclang-rt-14-dev
-    # The crash suite traces a rewrite's system calls.
-    strace
+    # The crash suite traces a rewrite's system calls; the suites' polls sleep in bash itself.
+    strace bash-builtins
     # socat receives the daemon's notifications as systemd would (packet loop suite).
     socat
     # The AArch64 build (scripts/test-aarch64.sh): the cross compiler, GoogleTest's sources, qemu.

@@ -24,9 +24,11 @@ rewritten_for() {
 }
 
 # Prints the address at which the daemon answers a discovery once it does, whatever the start-up
-# recovery gave eth0; 1 when it does not within about a minute.
+# recovery gave eth0; 1 when it does not within about a minute. Its start line is waited for first,
+# without a process per look: each kill of the hundreds starts a daemon.
 serving_address() {
     local waited=0 at
+    netlab_wait_loop_started || return 1
     while [ "$waited" -lt 250 ]; do
         # Read from outside: the device host's private mounts are not needed for it.
         at=$(ip -n "$NETLAB_DEV" -4 -o addr show dev eth0 |
@@ -46,11 +48,13 @@ serving_address() {
 # Waits until nothing but snmpd runs in the device host: the killed daemon's ifdown, ifup and
 # shell children carry on as orphans, as they would on the camera.
 wait_for_orphans() {
-    local waited=0 pid others
+    local waited=0 pid others comm
     while [ "$waited" -lt 200 ]; do
         others=""
         for pid in $(ip netns pids "$NETLAB_DEV"); do
-            case $(cat "/proc/$pid/comm" 2>/dev/null) in
+            comm=""
+            read -r comm 2>/dev/null <"/proc/$pid/comm"
+            case $comm in
                 snmpd | "") ;;
                 *) others+=" $pid" ;;
             esac
@@ -62,10 +66,12 @@ wait_for_orphans() {
     netlab_check_failed "processes left in the device host:$others"
 }
 
+# The files an interrupted rewrite left, in $LEFTOVERS.
 leftovers() {
     local name
+    LEFTOVERS=""
     for name in interfaces.tmp interfaces.bak.tmp; do
-        [ -e "$NETLAB_DIR/dev/etc-network/$name" ] && printf '%s ' "$name"
+        [ ! -e "$NETLAB_DIR/dev/etc-network/$name" ] || LEFTOVERS+="$name "
     done
 }
 
@@ -76,39 +82,43 @@ killed_during_rewrites() {
     netlab_start_snmpd "crash-lab" || netlab_fail_setup "snmpd did not answer"
     netlab_start_daemon
     netlab_readdress_and_stop 192.0.2.21
-    local kill old new address at delay interrupted=0 text
+    local kill old new address at delay interrupted=0 text req_id pause
     for kill in $(seq 1 "$KILLS"); do
-        netlab_start_daemon
+        netlab_start_daemon -v
         if ! at=$(serving_address); then
             netlab_check_failed "kill $kill: the daemon does not serve: $(tail -n 3 "$NETLAB_DAEMON_ERR")"
             return
         fi
-        text=$(leftovers)
-        [ -z "$text" ] || netlab_check_failed "kill $kill: the start left $text"
-        old=$(cat "$NETLAB_INTERFACES")
+        leftovers
+        [ -z "$LEFTOVERS" ] || netlab_check_failed "kill $kill: the start left $LEFTOVERS"
+        old=$(<"$NETLAB_INTERFACES")
         address=192.0.2.$((20 + kill % 2))
         new=$(rewritten_for "$old" "$address")
         delay=$((EARLIEST_KILL_MS + RANDOM % (LATEST_KILL_MS - EARLIEST_KILL_MS)))
+        printf -v req_id '%04x' "$kill"
+        printf -v pause '0.%03d' "$delay"
         netlab_udp_peer send --to "$at" --listen-ms 0 \
-            --hex "$(netlab_force_ip_hex 01 "$(printf '%04x' "$kill")" "$address" 255.255.255.0 192.0.2.1)"
-        sleep "$(printf '0.%03d' "$delay")"
+            --hex "$(netlab_force_ip_hex 01 "$req_id" "$address" 255.255.255.0 192.0.2.1)"
+        sleep "$pause"
         netlab_stop_daemon KILL
         if [ ! -f "$NETLAB_INTERFACES" ]; then
             netlab_check_failed "kill $kill after $delay ms: the interfaces file is missing"
             return
         fi
-        text=$(cat "$NETLAB_INTERFACES")
+        text=$(<"$NETLAB_INTERFACES")
         if [ "$text" != "$old" ] && [ "$text" != "$new" ]; then
             netlab_check_failed "kill $kill after $delay ms: the interfaces file is neither the old nor the new text:
 $text"
             return
         fi
-        [ -n "$(leftovers)" ] && interrupted=$((interrupted + 1))
+        leftovers
+        [ -z "$LEFTOVERS" ] || interrupted=$((interrupted + 1))
         wait_for_orphans
     done
-    netlab_start_daemon
+    netlab_start_daemon -v
     expect_true "no daemon serving after the last kill" serving_address
-    expect_eq "files left after the last start" "" "$(leftovers)"
+    leftovers
+    expect_eq "files left after the last start" "" "$LEFTOVERS"
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
     echo "  $KILLS kills, $interrupted of them in the middle of a rewrite"
