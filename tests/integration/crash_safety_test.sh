@@ -11,10 +11,6 @@ netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 # The kills come in rounds, each on a test network of its own, so CTest can run them side by side.
 ROUNDS=4
 KILLS=$((${CRASH_SAFETY_KILLS:-200} / ROUNDS))
-# The request reaches the rewrite after a static ifdown, 10 to 20 ms in on the 2-core VM; kills
-# spread over a wider stretch land before, in and after it on slower machines too.
-EARLIEST_KILL_MS=5
-LATEST_KILL_MS=40
 
 # rewritten_for TEXT ADDRESS: TEXT after a force-IP to ADDRESS/24 via 192.0.2.1. Every file of
 # this suite ends with eth0's stanza, so the new one simply takes its place.
@@ -43,6 +39,25 @@ serving_address() {
         waited=$((waited + 1))
     done
     return 1
+}
+
+# measure_rewrite REQUEST_HEX: sends the force-IP and sets REWRITE_MS to the milliseconds from its
+# sending until the interfaces file is replaced. The request reaches the rewrite after a static
+# ifdown and its hooks, whose time depends on the machine and its load, so each round measures it
+# before it spreads its kills around it. Returns 1 when no rewrite came within 10 s.
+measure_rewrite() {
+    local before=$NETLAB_DIR/before-rewrite start waited=0
+    : >"$before"
+    # Past the file time stamps' granularity, so the new file is newer.
+    sleep 0.02
+    netlab_udp_peer send --to "$NETLAB_DEVICE_ADDRESS" --listen-ms 0 --hex "$1"
+    start=${EPOCHREALTIME/./}
+    until [ "$NETLAB_INTERFACES" -nt "$before" ]; do
+        [ "$waited" -lt 10000 ] || return 1
+        sleep 0.001
+        waited=$((waited + 1))
+    done
+    REWRITE_MS=$(((${EPOCHREALTIME/./} - start) / 1000))
 }
 
 # Waits until nothing but snmpd runs in the device host: the killed daemon's ifdown, ifup and
@@ -80,8 +95,16 @@ killed_during_rewrites() {
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     # With an agent to answer, start-up takes milliseconds instead of snmpget's time-out.
     netlab_start_snmpd "crash-lab" || netlab_fail_setup "snmpd did not answer"
-    netlab_start_daemon
-    netlab_readdress_and_stop 192.0.2.21
+    netlab_start_daemon -v
+    netlab_wait_serving "$NETLAB_DEVICE_ADDRESS" 30 || netlab_fail_setup "the daemon does not serve"
+    measure_rewrite "$(netlab_force_ip_hex 01 ffff 192.0.2.21 255.255.255.0 192.0.2.1)" ||
+        netlab_fail_setup "a force-IP did not replace the interfaces file"
+    netlab_wait_serving 192.0.2.21 30 || netlab_fail_setup "the daemon does not serve at 192.0.2.21"
+    netlab_stop_daemon TERM
+    wait_for_orphans
+    # A quarter of that time to either side: before, in and after the rewrite, which itself takes
+    # only milliseconds.
+    local earliest=$((REWRITE_MS * 3 / 4)) latest=$((REWRITE_MS * 5 / 4))
     local kill old new address at delay interrupted=0 text req_id pause
     for kill in $(seq 1 "$KILLS"); do
         netlab_start_daemon -v
@@ -94,9 +117,9 @@ killed_during_rewrites() {
         old=$(<"$NETLAB_INTERFACES")
         address=192.0.2.$((20 + kill % 2))
         new=$(rewritten_for "$old" "$address")
-        delay=$((EARLIEST_KILL_MS + RANDOM % (LATEST_KILL_MS - EARLIEST_KILL_MS)))
+        delay=$((earliest + RANDOM % (latest - earliest + 1)))
         printf -v req_id '%04x' "$kill"
-        printf -v pause '0.%03d' "$delay"
+        printf -v pause '%d.%03d' $((delay / 1000)) $((delay % 1000))
         netlab_udp_peer send --to "$at" --listen-ms 0 \
             --hex "$(netlab_force_ip_hex 01 "$req_id" "$address" 255.255.255.0 192.0.2.1)"
         sleep "$pause"
@@ -121,7 +144,7 @@ $text"
     expect_eq "files left after the last start" "" "$LEFTOVERS"
     netlab_stop_daemon TERM
     expect_status "stop" 0 $?
-    echo "  $KILLS kills, $interrupted of them in the middle of a rewrite"
+    echo "  $KILLS kills $earliest to $latest ms after the request, $interrupted of them in the middle of a rewrite"
 }
 
 # A kill leaves the page cache, so the rounds above cannot see a power cut: what reached the disk
