@@ -1,6 +1,9 @@
 #include "gvcp/force_ip.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <optional>
 
@@ -18,6 +21,10 @@ namespace {
 
 // The MAC ends at payload byte 8; the configuration needs the whole payload.
 constexpr std::size_t kMacEnd = 8;
+// A PC tool that sends each request twice (to 255.255.255.255 and to the subnet's broadcast, with
+// a new req_id each) has its second dhcp copy waiting while the first is carried out; a lease in
+// hand is no proof that the stanza was not changed by hand since, so the window is short.
+constexpr auto kDhcpCopyWindow = std::chrono::seconds(10);
 
 bool isRepeatOfLast(Request const& request) {
     auto const& last = request.serving.inbox.lastForceIp;
@@ -71,6 +78,45 @@ void acknowledgeApplied(Request& request, LastForceIp& last) {
     last.sentFrom = own->address;
     request.serving.network.waitForLink(request.serving.interfaceName);
     sendOnReplySocket(request.serving.sockets, own->handle, reply);
+}
+
+bool isLinkLocal(std::uint32_t address) {
+    return (ntohl(address) >> 16) == 0xA9FE;  // 169.254.0.0/16
+}
+
+// The interface runs as asked already (static: its address and mask; dhcp: a lease, right after
+// a dhcp request was carried out) and its stanza says so: a second copy of a request, or a second
+// click on "apply", must not take the link down again.
+bool alreadyInForce(Request const& request, InterfaceConfig const& config) {
+    Serving& serving = request.serving;
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+    if (*config.address == kRestartOnly || !serving.sockets.getIpAddressFromInterfaceName(
+                                               serving.interfaceName.c_str(), address, mask)) {
+        return false;
+    }
+    if (*config.address == kDhcpAddress) {
+        auto const& last = serving.inbox.lastForceIp;
+        bool const justDone =
+            last && last->dhcpDoneAt && Inbox::Clock::now() - *last->dhcpDoneAt < kDhcpCopyWindow;
+        if (!justDone || isLinkLocal(address)) {
+            return false;
+        }
+    } else if (address != *config.address || mask != *config.netmask) {
+        return false;
+    }
+    return serving.network.stanzaSays(config, serving.interfaceName);
+}
+
+// From the interface's address, without a restart or a link wait: nothing changed.
+void acknowledgeInForce(Request& request) {
+    std::cout << "Force IP: " << request.serving.interfaceName
+              << " has this configuration already, acknowledged without a restart" << std::endl;
+    if ((request.header.flag & kFlagBroadcastAck) != 0) {
+        request.requester.sin_addr.s_addr = kLimitedBroadcast;
+    }
+    ReplyMessage reply(&request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
+    sendReply(request, reply);
 }
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
@@ -138,6 +184,10 @@ void answerForceIp(Request& request) {
         std::cerr << why << std::endl;
         return;
     }
+    if (alreadyInForce(request, config)) {
+        acknowledgeInForce(request);
+        return;
+    }
     sockaddr_in const requester = request.requester;
     // The requester may be on another subnet and unable to reach the new address yet.
     if ((request.header.flag & kFlagBroadcastAck) != 0) {
@@ -157,6 +207,9 @@ void answerForceIp(Request& request) {
     }
     reportForceIpApplied(serving.interfaceName, serving.record, requester.sin_addr.s_addr);
     acknowledgeApplied(request, last);
+    if (applied == ApplyOutcome::Dhcp) {
+        last.dhcpDoneAt = Inbox::Clock::now();
+    }
 }
 
 }  // namespace QEL_Finder

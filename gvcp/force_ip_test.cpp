@@ -213,5 +213,51 @@ TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
     EXPECT_TRUE(manager.events.empty());
 }
 
+// Static: in force when the interface has the address and mask and the stanza says the same.
+// Dhcp: only right after a dhcp request was carried out, and with a lease, not link-local alone.
+TEST_F(ForceIp, AConfigurationAlreadyInForceIsAcknowledgedWithoutARestart) {
+    struct Row {
+        char const* address;
+        char const* mask;
+        bool stanzaSays;
+        char const* interfaceAddress;
+        bool inForce;
+    };
+    Row const rows[] = {
+        {"192.168.1.10", "255.255.255.0", true, "192.168.1.10", true},
+        {"192.168.1.10", "255.255.0.0", true, "192.168.1.10", false},
+        {"192.168.1.10", "255.255.255.0", false, "192.168.1.10", false},
+        {"255.255.255.255", "0.0.0.0", true, "192.168.1.10", false},  // no dhcp carried out yet
+        {"255.255.255.255", "0.0.0.0", true, "192.168.1.10", true},   // the first just was
+        {"255.255.255.255", "0.0.0.0", true, "169.254.7.8", false},
+        {"0.0.0.0", "0.0.0.0", true, "192.168.1.10", false},
+    };
+    unsigned short port = testing::kRequesterPort;
+    for (Row const& row : rows) {
+        SCOPED_TRACE(std::string(row.address) + " " + row.mask + " at " + row.interfaceAddress);
+        manager.setInterfaceAddress(row.interfaceAddress, "255.255.255.0");
+        fake.stanzaSaysIt = row.stanzaSays;
+        bool const dhcp = std::string(row.address) == "255.255.255.255";
+        fake.outcome = dhcp ? ApplyOutcome::Dhcp : ApplyOutcome::Static;
+        std::size_t const applied = fake.applied.size();
+        std::size_t const sent = manager.sent.size();
+        // Each from a port of its own: a copy with a new req_id, not a repeat.
+        std::string const out =
+            deliver(forceIpPayload(kDeviceMac, row.address, row.mask, "0.0.0.0"), 0x10, 56, ++port)
+                .first;
+        EXPECT_EQ(fake.applied.size() - applied, row.inForce ? 0U : 1U);
+        EXPECT_EQ(out ==
+                      "Force IP: eth0 has this configuration already, acknowledged without a "
+                      "restart\n",
+                  row.inForce)
+            << out;
+        if (row.inForce) {
+            ASSERT_EQ(manager.sent.size(), sent + 1);
+            EXPECT_EQ(addressText(manager.sent.back().destination),
+                      "255.255.255.255:" + std::to_string(port));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace QEL_Finder

@@ -24,6 +24,8 @@ struct LastForceIp {
     // only or a failed rewrite.
     std::optional<sockaddr_in> acknowledgedTo;
     std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
+    // When a dhcp request was carried out, for copies of it that a PC sent another way.
+    std::optional<std::chrono::steady_clock::time_point> dhcpDoneAt{};
 };
 
 // Requests by sender (address and port), served one sender after the other. While a sender has a

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 
+#include "net/control_message.h"
 #include "net/socket_manager.h"
 
 namespace QEL_Finder {
@@ -19,6 +20,7 @@ inline constexpr std::size_t kMaxDatagram = 576;
 
 struct Datagram {
     sockaddr_in sender{};
+    int arrivalIndex = 0;  // the interface it came in on, from IP_PKTINFO; 0 when unknown
     std::size_t size = 0;
     std::array<std::uint8_t, kMaxDatagram> bytes{};
 
@@ -45,6 +47,7 @@ class DatagramBatch {
   private:
     std::array<Datagram, kBatchSize> datagrams_{};
     std::array<iovec, kBatchSize> data_{};
+    std::array<PacketInfoControl, kBatchSize> controls_{};
     std::array<mmsghdr, kBatchSize> headers_{};
     std::size_t count_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "net/linux_socket_manager.h"
 
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,6 +88,15 @@ int LinuxSocketManager::getInterfaceIndex(msghdr* message) {
     }
     auto const info = findPacketInfo(*message);
     return info.has_value() ? info->ipi_ifindex : -1;
+}
+
+unsigned int LinuxSocketManager::interfaceIndex(char const* name) {
+    return ::if_nametoindex(name);
+}
+
+std::string LinuxSocketManager::interfaceName(unsigned int index) {
+    char name[IF_NAMESIZE] = {};
+    return ::if_indextoname(index, name) != nullptr ? std::string(name) : std::string();
 }
 
 void LinuxSocketManager::closeSocket(int handle) {

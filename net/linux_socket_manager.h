@@ -27,6 +27,8 @@ class LinuxSocketManager : public SocketManager {
     int recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) override;
     bool wasBroadcastMessage(msghdr* message) override;
     int getInterfaceIndex(msghdr* message) override;
+    unsigned int interfaceIndex(char const* name) override;
+    std::string interfaceName(unsigned int index) override;
     void closeSocket(int handle) override;
     int getSocketUDP() override;
     int bindSocket(int handle, sockaddr* address) override;

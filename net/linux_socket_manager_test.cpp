@@ -192,6 +192,8 @@ TEST(LinuxSocketManager, BatchReceiveTakesWhatIsQueuedInOrder) {
     LinuxSocketManager manager;
     sockaddr_in address{};
     int const receiver = boundLoopbackSocket(manager, 200000, address);
+    int const on = 1;
+    ASSERT_EQ(manager.setsockopt(receiver, IPPROTO_IP, IP_PKTINFO, &on, sizeof on), 0);
     int const sender = manager.getSocketUDP();
     std::string const sizes[] = {std::string(8, 'a'), std::string(600, 'b'), std::string()};
     for (std::string const& datagram : sizes) {
@@ -207,6 +209,10 @@ TEST(LinuxSocketManager, BatchReceiveTakesWhatIsQueuedInOrder) {
     EXPECT_EQ(batch.received()[1].bytes.back(), 'b');
     EXPECT_EQ(batch.received()[2].size, 0U);
     EXPECT_EQ(batch.received()[0].sender.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(static_cast<unsigned int>(batch.received()[2].arrivalIndex),
+              manager.interfaceIndex("lo"));
+    EXPECT_NE(manager.interfaceIndex("lo"), 0U);
+    EXPECT_EQ(manager.interfaceName(manager.interfaceIndex("lo")), "lo");
 
     EXPECT_TRUE(batch.receive(manager, receiver, MSG_WAITFORONE));
     EXPECT_TRUE(batch.received().empty());

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "base/ipv4_address.h"
+#include "net/control_message.h"
 
 namespace QEL_Finder::testing {
 
@@ -18,6 +19,18 @@ sockaddr_in copyOf(sockaddr const* address) {
     sockaddr_in copy{};
     std::memcpy(&copy, address, sizeof copy);
     return copy;
+}
+
+// Fills the message's control buffer as the kernel does for IP_PKTINFO; the length it took.
+std::size_t writePacketInfo(msghdr const& message, unsigned int index) {
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(index);
+    msghdr built{};
+    PacketInfoControl control;
+    attachPacketInfo(built, control, info);
+    std::size_t const length = std::min(message.msg_controllen, built.msg_controllen);
+    std::memcpy(message.msg_control, control.bytes, length);
+    return length;
 }
 
 }  // namespace
@@ -133,6 +146,9 @@ int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int
             std::memcpy(message.msg_iov[0].iov_base, next.datagram.data(), size);
         }
         std::memcpy(message.msg_name, &next.from, sizeof next.from);
+        message.msg_controllen = next.arrivalIndex != 0 && message.msg_control != nullptr
+                                     ? writePacketInfo(message, next.arrivalIndex)
+                                     : 0;
         messages[taken].msg_len = static_cast<unsigned int>(size);
         ++taken;
     }
@@ -182,6 +198,17 @@ bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, uns
     address = interfaceAddress;
     mask = interfaceMask;
     return true;
+}
+
+unsigned int RecordingSocketManager::interfaceIndex(char const* name) {
+    auto const found = std::find(interfaceNames.begin(), interfaceNames.end(), name);
+    return found == interfaceNames.end() || found->empty()
+               ? 0
+               : static_cast<unsigned int>(found - interfaceNames.begin());
+}
+
+std::string RecordingSocketManager::interfaceName(unsigned int index) {
+    return index < interfaceNames.size() ? interfaceNames[index] : std::string();
 }
 
 std::string RecordingSocketManager::getError() {

@@ -24,6 +24,7 @@ class RecordingSocketManager : public SocketManager {
         std::vector<std::uint8_t> datagram;
         int error = 0;
         sockaddr_in from = socketAddress("192.0.2.1", 50000);
+        unsigned int arrivalIndex = 0;  // non-zero: an IP_PKTINFO naming this interface
     };
     // How a receive found the message header: what the kernel would overwrite.
     struct ReceiveCall {
@@ -63,6 +64,8 @@ class RecordingSocketManager : public SocketManager {
     int bindErrno = 0;         // non-zero: bindSocket fails with this errno
     int sendErrno = 0;         // non-zero: sendmsg fails with this errno
     std::string lookupThrows;  // non-empty: the look-up throws std::out_of_range with this text
+    // The host's interfaces by index, for the two name look-ups.
+    std::vector<std::string> interfaceNames{"", "lo", "eth0", "eth1"};
     // What recvmsg plays, one call each, filled in as the kernel does; recvmmsg takes the
     // datagrams up to the next errno, or that errno alone when it comes first. Once they are used
     // up, both fail as with nothing queued.
@@ -96,6 +99,8 @@ class RecordingSocketManager : public SocketManager {
     int recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) override;
     bool wasBroadcastMessage(msghdr*) override { return false; }
     int getInterfaceIndex(msghdr*) override { return -1; }
+    unsigned int interfaceIndex(char const* name) override;
+    std::string interfaceName(unsigned int index) override;
     void closeSocket(int handle) override;
     int getSocketUDP() override;
     int bindSocket(int handle, sockaddr* address) override;

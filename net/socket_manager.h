@@ -37,6 +37,10 @@ class SocketManager {
     virtual bool wasBroadcastMessage(msghdr* message) = 0;
     // Index of the arrival interface from IP_PKTINFO, or -1.
     virtual int getInterfaceIndex(msghdr* message) = 0;
+    // Index of the named interface; 0 when there is none.
+    virtual unsigned int interfaceIndex(char const* name) = 0;
+    // Name of the interface with that index; empty when there is none.
+    virtual std::string interfaceName(unsigned int index) = 0;
     // Closes the handle's descriptor; the handle then acts as a closed descriptor.
     virtual void closeSocket(int handle) = 0;
     // A new UDP socket's handle (0, 1, 2, ... never reused), or -1 with errno kept.

@@ -16,6 +16,7 @@ namespace QEL_Finder::testing {
 class FakeNetworkConfiguration : public NetworkConfiguration {
   public:
     ApplyOutcome outcome = ApplyOutcome::Static;
+    bool stanzaSaysIt = false;                            // the answer of stanzaSays
     std::function<void(InterfaceConfig const&)> onApply;  // e.g. gives the interface its address
     std::vector<std::string>* log = nullptr;              // gets "apply" and "wait NAME" when set
     std::vector<std::string> applied;   // printed configuration and name, per apply
@@ -24,6 +25,7 @@ class FakeNetworkConfiguration : public NetworkConfiguration {
     std::string refusal(InterfaceConfig const& config, std::string const&) override {
         return refusals.emplace_back(configRejection(config));
     }
+    bool stanzaSays(InterfaceConfig const&, std::string const&) override { return stanzaSaysIt; }
     ApplyOutcome apply(InterfaceConfig& config, std::string const& name) override {
         std::ostringstream text;
         text << config << " on " << name;

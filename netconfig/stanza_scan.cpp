@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,33 @@ bool isInetStanzaHead(std::string_view line, std::string_view name) {
 bool isDhcpStanzaHead(std::string_view line, std::string_view name) {
     auto const words = leadingWords(line);
     return isInetStanzaHead(words, name) && words[3] == "dhcp";
+}
+
+std::optional<StanzaSettings> findInetStanza(std::string_view text, std::string_view name) {
+    while (!text.empty()) {
+        auto const head = leadingWords(nextLine(text));
+        if (!isInetStanzaHead(head, name)) {
+            continue;
+        }
+        StanzaSettings stanza{head[3], {}, {}, {}};
+        while (!text.empty()) {
+            std::string_view const line = nextLine(text);
+            if (endsStanza(line)) {
+                break;
+            }
+            auto const words = leadingWords(line);
+            for (auto [option, value] :
+                 {std::pair{"address", &stanza.address}, std::pair{"netmask", &stanza.netmask},
+                  std::pair{"gateway", &stanza.gateway}}) {
+                if (words[0] == option) {
+                    stanza.repeatedOption = stanza.repeatedOption || !value->empty();
+                    *value = words[1];
+                }
+            }
+        }
+        return stanza;
+    }
+    return std::nullopt;
 }
 
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,

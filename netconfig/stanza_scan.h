@@ -2,6 +2,7 @@
 // stanza, and the stanza replacement itself.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,19 @@ bool isInetStanzaHead(std::string_view line, std::string_view name);
 
 // True when the line heads the interface's inet stanza and its method word is "dhcp".
 bool isDhcpStanzaHead(std::string_view line, std::string_view name);
+
+// The interface's first inet stanza as written: its method word and the first word of its
+// address, netmask and gateway options, each empty when missing.
+struct StanzaSettings {
+    std::string_view method;
+    std::string_view address;
+    std::string_view netmask;
+    std::string_view gateway;
+    bool repeatedOption = false;  // one of the three given twice: ifupdown then sets up both
+};
+
+// The interface's first inet stanza in the file text; none when it has none.
+std::optional<StanzaSettings> findInetStanza(std::string_view text, std::string_view name);
 
 // The file text with the interface's first inet stanza (up to the next line whose first word is a
 // stanza keyword) replaced by stanza (a head and address lines), later ones dropped, and the

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <exception>
 #include <iostream>
+#include <string>
 #include <thread>
 
+#include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/packet_handler.h"
 
@@ -23,6 +25,8 @@ constexpr int kListeningQueueBytes = 1 << 20;
 constexpr auto kGatherPause = std::chrono::milliseconds(4);
 // Reads in a row before a request is served: more than the queue holds.
 constexpr std::size_t kMaxBatchesInARow = 128;
+// An interface removed and added again (a USB adapter) comes back under a new index.
+constexpr auto kServedIndexLifetime = std::chrono::seconds(1);
 
 }  // namespace
 
@@ -34,11 +38,41 @@ Responder::Responder(std::unique_ptr<QEL_Finder::SocketManager> sockets,
       record_(record),
       interfaceName_(std::move(interfaceName)),
       serving_{record_, *sockets_, *network_, inbox_, interfaceName_},
-      batch_(std::make_unique<QEL_Finder::DatagramBatch>()) {}
+      batch_(std::make_unique<QEL_Finder::DatagramBatch>()),
+      servedIndex_(sockets_->interfaceIndex(interfaceName_.c_str())),
+      loopbackIndex_(sockets_->interfaceIndex("lo")),
+      servedIndexRead_(std::chrono::steady_clock::now()) {}
+
+bool Responder::cameOnServedInterface(QEL_Finder::Datagram const& datagram) {
+    auto const index = static_cast<unsigned int>(datagram.arrivalIndex);
+    if (index == 0 || index == servedIndex_ || index == loopbackIndex_) {
+        return true;
+    }
+    auto const now = std::chrono::steady_clock::now();
+    if (now - servedIndexRead_ >= kServedIndexLifetime) {
+        servedIndexRead_ = now;
+        servedIndex_ = sockets_->interfaceIndex(interfaceName_.c_str());
+        if (index == servedIndex_) {
+            return true;
+        }
+    }
+    if (Verbose) {
+        std::string const name = sockets_->interfaceName(index);
+        std::cout << "Ignoring a datagram from " << formatIpv4(datagram.sender.sin_addr.s_addr)
+                  << " on " << (name.empty() ? "interface " + std::to_string(index) : name)
+                  << ": it is not " << interfaceName_ << std::endl;
+    }
+    return false;
+}
 
 void Responder::handle(QEL_Finder::Datagram const& datagram) {
     if (Verbose) {
         std::cout << "Received message: " << datagram.size << std::endl;
+    }
+    // A PC on another network (an office network on a second port) must neither see the camera
+    // network's interface nor move it.
+    if (!cameOnServedInterface(datagram)) {
+        return;
     }
     // One bad datagram must not take the device off the network: whatever escapes the handler
     // abandons this datagram only.

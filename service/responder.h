@@ -1,6 +1,7 @@
 // The serving phase: what the loop works with, built once in main, and the loop itself.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,9 @@ class Responder {
 
   private:
     void handle(QEL_Finder::Datagram const& datagram);
+    // True for a datagram that came in on the served interface (its aliases and link-local
+    // address included) or on loopback, or whose arrival is unknown.
+    bool cameOnServedInterface(QEL_Finder::Datagram const& datagram);
     // Reads batches into the inbox until one comes back short (the first with flags, as for
     // recvmmsg; the rest without waiting). A receive error is printed and ends the reading.
     void takeQueued(int listeningHandle, int flags);
@@ -42,4 +46,7 @@ class Responder {
     QEL_Finder::Inbox inbox_;
     QEL_Finder::Serving serving_;
     std::unique_ptr<QEL_Finder::DatagramBatch> batch_;  // 20 KiB: kept off the stack
+    unsigned int servedIndex_ = 0;
+    unsigned int loopbackIndex_ = 0;
+    std::chrono::steady_clock::time_point servedIndexRead_;
 };

@@ -346,6 +346,24 @@ netlab_pc_office_network() {
     done
 }
 
+# Gives the device host a second network, as on a device with an office port: "eth1" with
+# 198.18.0.2/24, a veth whose peer "office0" (198.18.0.1/24, a route for 255.255.255.255) stands
+# in a second PC host, $NETLAB_OFFICE, run commands there with office_exec. Fails the suite when it
+# cannot; the teardown removes it.
+netlab_device_second_network() {
+    NETLAB_OFFICE=${NETLAB_DEV/tarn-dev-/tarn-office-}
+    ip netns add "$NETLAB_OFFICE" || netlab_fail_setup "cannot create $NETLAB_OFFICE"
+    local step
+    for step in "-n $NETLAB_DEV link add eth1 type veth peer name office0 netns $NETLAB_OFFICE"         "-n $NETLAB_DEV link set eth1 up" "-n $NETLAB_DEV addr add 198.18.0.2/24 dev eth1"         "-n $NETLAB_OFFICE link set lo up" "-n $NETLAB_OFFICE link set office0 up"         "-n $NETLAB_OFFICE addr add 198.18.0.1/24 dev office0"         "-n $NETLAB_OFFICE route add 255.255.255.255/32 dev office0"; do
+        # shellcheck disable=SC2086 # each step is a list of words
+        ip $step || netlab_fail_setup "ip $step failed"
+    done
+}
+
+office_exec() {
+    ip netns exec "$NETLAB_OFFICE" "$@"
+}
+
 netlab_pc_office_network_remove() {
     ip -n "$NETLAB_PC" link del office0
     ip -n "$NETLAB_PC" route replace 255.255.255.255/32 dev pc0 src "$NETLAB_PC_ADDRESS"
@@ -460,7 +478,7 @@ EOF
 # Sends SIGNAL to every process in the two hosts.
 netlab_signal_namespaces() {
     local ns pid
-    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+    for ns in "$NETLAB_DEV" "$NETLAB_PC" "$NETLAB_OFFICE"; do
         [ -n "$ns" ] || continue
         for pid in $(ip netns pids "$ns" 2>/dev/null); do
             kill -s "$1" "$pid" 2>/dev/null
@@ -479,7 +497,7 @@ netlab_teardown() {
     local waited=0
     while [ "$waited" -lt 30 ]; do
         pids=""
-        for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+        for ns in "$NETLAB_DEV" "$NETLAB_PC" "$NETLAB_OFFICE"; do
             [ -n "$ns" ] && pids+=$(ip netns pids "$ns" 2>/dev/null)
         done
         [ -z "$pids" ] && break
@@ -493,11 +511,12 @@ netlab_teardown() {
     done
     NETLAB_TRACKED_PIDS=()
     NETLAB_DAEMON_PID=""
-    for ns in "$NETLAB_DEV" "$NETLAB_PC"; do
+    for ns in "$NETLAB_DEV" "$NETLAB_PC" "$NETLAB_OFFICE"; do
         [ -n "$ns" ] && ip netns del "$ns" 2>/dev/null
     done
     NETLAB_DEV=""
     NETLAB_PC=""
+    NETLAB_OFFICE=""
     if [ -n "$NETLAB_DIR" ] && [ -d "$NETLAB_DIR" ]; then
         if [ "${NETLAB_KEEP:-0}" = 1 ]; then
             echo "netlab: kept $NETLAB_DIR" >&2

@@ -25,6 +25,9 @@ struct SendRequest {
     bool broadcast = false;
     std::optional<Bytes> payload;
     int listenMs = 1000;
+    // A second datagram right behind the first, from the same port, as PC tools send copies.
+    std::optional<std::uint32_t> thenTo;
+    std::optional<Bytes> thenPayload;
 };
 
 std::function<bool(std::string_view)> payloadFrom(std::optional<Bytes>& out, bool hex) {
@@ -68,12 +71,17 @@ int runSend(Args args) {
          {"--hex", payloadFrom(req.payload, true)},
          {"--size", payloadFrom(req.payload, false)},
          {"--empty", [&](std::string_view) { return (req.payload = Bytes()).has_value(); }, true},
-         {"--listen-ms", numberInto(req.listenMs, 0, 600000)}});
+         {"--listen-ms", numberInto(req.listenMs, 0, 600000)},
+         {"--then-to", addressInto(req.thenTo)},
+         {"--then-hex", payloadFrom(req.thenPayload, true)}});
     if (!error && !req.to) {
         error = "--to is required";
     }
     if (!error && !req.payload) {
         error = "one of --hex, --size, --empty is required";
+    }
+    if (!error && req.thenTo.has_value() != req.thenPayload.has_value()) {
+        error = "--then-to and --then-hex go together";
     }
     if (error) {
         return usageError(*error);
@@ -88,6 +96,14 @@ int runSend(Args args) {
     }
     if (!sendDatagram(socket.get(), req)) {
         return socketError("sending");
+    }
+    if (req.thenTo) {
+        SendRequest then = req;
+        then.to = req.thenTo;
+        then.payload = req.thenPayload;
+        if (!sendDatagram(socket.get(), then)) {
+            return socketError("sending");
+        }
     }
     Received const received = receiveUntil(
         socket.get(), Clock::now() + std::chrono::milliseconds(req.listenMs),
