@@ -219,18 +219,18 @@ TEST_F(ForceIp, AConfigurationAlreadyInForceIsAcknowledgedWithoutARestart) {
     struct Row {
         char const* address;
         char const* mask;
-        bool stanzaSays;
         char const* interfaceAddress;
+        bool stanzaSays;
         bool inForce;
     };
     Row const rows[] = {
-        {"192.168.1.10", "255.255.255.0", true, "192.168.1.10", true},
-        {"192.168.1.10", "255.255.0.0", true, "192.168.1.10", false},
-        {"192.168.1.10", "255.255.255.0", false, "192.168.1.10", false},
-        {"255.255.255.255", "0.0.0.0", true, "192.168.1.10", false},  // no dhcp carried out yet
-        {"255.255.255.255", "0.0.0.0", true, "192.168.1.10", true},   // the first just was
-        {"255.255.255.255", "0.0.0.0", true, "169.254.7.8", false},
-        {"0.0.0.0", "0.0.0.0", true, "192.168.1.10", false},
+        {"192.168.1.10", "255.255.255.0", "192.168.1.10", true, true},
+        {"192.168.1.10", "255.255.0.0", "192.168.1.10", true, false},
+        {"192.168.1.10", "255.255.255.0", "192.168.1.10", false, false},
+        {"255.255.255.255", "0.0.0.0", "192.168.1.10", true, false},  // no dhcp carried out yet
+        {"255.255.255.255", "0.0.0.0", "192.168.1.10", true, true},   // the first just was
+        {"255.255.255.255", "0.0.0.0", "169.254.7.8", true, false},
+        {"0.0.0.0", "0.0.0.0", "192.168.1.10", true, false},
     };
     unsigned short port = testing::kRequesterPort;
     for (Row const& row : rows) {
