@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,11 +26,13 @@ using std::chrono::milliseconds;
 // More than any route table or SNMP answer; what a runaway command prints beyond it is read and
 // dropped, so that it never blocks on a full pipe.
 constexpr std::size_t kMaxOutputBytes = std::size_t{1} << 20;
-// The longest pause between two looks at a command that has not ended: what the daemon may lose
-// after an ifup ends, against waking 50 times a second through a 5-minute one.
+// Without a pidfd (a kernel before 5.3): the longest pause between two looks at a command that has
+// not ended, what the daemon may lose after an ifup ends, against waking 50 times a second
+// through a 5-minute one.
 constexpr milliseconds kLongestPause{20};
-// The longest wait for output: the watchdog is fed between two.
-constexpr milliseconds kLongestPoll{1000};
+// The longest wait for output or an end: the watchdog is fed between two, so a tenth of a second
+// serves any interval down to half a second, for ten wake-ups a second.
+constexpr milliseconds kLongestPoll{100};
 
 std::error_code expired() {
     return std::make_error_code(std::errc::timed_out);
@@ -101,9 +104,12 @@ std::variant<pid_t, std::error_code> spawnShell(std::string const& command, int 
 }
 
 // Waits for the child until deadline, feeding the watchdog: its wait status, the error of
-// waitpid, or expired() at the deadline. Short commands are seen within a millisecond or two.
+// waitpid, or expired() at the deadline. A pidfd wakes the wait the moment the child ends: the
+// route query before every discovery answer costs no more than with pclose's blocking wait.
 std::variant<int, std::error_code> waitUntil(pid_t child, Clock::time_point deadline) {
-    milliseconds pause{1};
+    // Through syscall: glibc's <sys/pidfd.h> declares pidfd_open without C linkage for C++.
+    Fd const endNotice(static_cast<int>(::syscall(SYS_pidfd_open, child, 0)));
+    std::chrono::microseconds pause{50};
     for (;;) {
         int status = 0;
         pid_t const ended = ::waitpid(child, &status, WNOHANG);
@@ -118,8 +124,16 @@ std::variant<int, std::error_code> waitUntil(pid_t child, Clock::time_point dead
             return expired();
         }
         feedWatchdog();
+        if (endNotice) {
+            // Readable once the child has ended; an interrupted poll only looks again.
+            pollfd end{endNotice.get(), POLLIN, 0};
+            auto const wait = std::chrono::ceil<milliseconds>(
+                std::min<Clock::duration>(deadline - now, kLongestPoll));
+            static_cast<void>(::poll(&end, 1, static_cast<int>(wait.count())));
+            continue;
+        }
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, kLongestPause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, kLongestPause);
     }
 }
 
