@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <optional>
 #include <string>
-
-#include "base/watchdog.h"
 
 namespace {
 
@@ -41,25 +37,6 @@ TEST(NotifySocket, AdoptedAtStartAndFailuresAreValues) {
     adoptNotifySocket();
     EXPECT_FALSE(notifySocketAdopted());
     EXPECT_FALSE(notifyServiceManager("READY=1\n"));
-}
-
-// systemd sets WATCHDOG_PID to the main process; what a command inherited is not its to feed.
-TEST(Watchdog, IntervalOnlyForThisProcess) {
-    using std::chrono::microseconds;
-    struct Case {
-        char const* usec;
-        char const* pid;
-        std::optional<microseconds> interval;
-    };
-    for (Case const& each :
-         {Case{"30000000", nullptr, microseconds(30'000'000)},
-          Case{"30000000", "4242", microseconds(30'000'000)},
-          Case{"30000000", "4243", std::nullopt}, Case{"30000000", "x", std::nullopt},
-          Case{"0", nullptr, std::nullopt}, Case{"30s", nullptr, std::nullopt},
-          Case{"", nullptr, std::nullopt}, Case{nullptr, "4242", std::nullopt}}) {
-        EXPECT_EQ(watchdogInterval(each.usec, each.pid, 4242), each.interval)
-            << (each.usec ? each.usec : "(unset)") << " " << (each.pid ? each.pid : "(unset)");
-    }
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
-#include <string_view>
+#include <optional>
 
 #include "base/service_notify.h"
 #include "base/whole_number.h"
@@ -19,8 +20,7 @@ using Clock = std::chrono::steady_clock;
 std::optional<Clock::duration> feedEvery;
 std::optional<Clock::time_point> lastFed;
 
-}  // namespace
-
+// The interval WATCHDOG_USEC (usec) gives when it is meant for process self.
 std::optional<std::chrono::microseconds> watchdogInterval(char const* usec, char const* pid,
                                                           pid_t self) {
     if (usec == nullptr) {
@@ -37,6 +37,8 @@ std::optional<std::chrono::microseconds> watchdogInterval(char const* usec, char
     }
     return std::chrono::microseconds(*micros);
 }
+
+}  // namespace
 
 void adoptWatchdog() {
     auto const interval =

@@ -223,25 +223,16 @@ killed_daemon_is_restarted() {
     expect_no_match "the killed daemon" "^$daemon\$" "$(container_pids Tarn_reply)"
 }
 
-# A daemon that no longer feeds the watchdog: 30 s, SIGABRT (with a SIGCONT behind it), 5 s,
-# a new start that serves within its 6 s.
+# No WATCHDOG=1 from a stopped daemon: SIGABRT (and SIGCONT) after 30 s, a new start 5 s later.
 stopped_daemon_is_restarted_by_the_watchdog() {
-    expect_eq "watchdog" WatchdogUSec=30s \
-        "$(container systemctl show -p WatchdogUSec tarn-reply@eth0)"
-    local daemon main waited=0
-    daemon=$(container_pids Tarn_reply)
+    expect_eq "watchdog" WatchdogUSec=30s "$(container systemctl show -p WatchdogUSec tarn-reply@eth0)"
+    local main waited=0
     main=$(container systemctl show -p MainPID --value tarn-reply@eth0)
-    expect_true "no daemon runs" test -n "$daemon"
-    kill -s STOP "$daemon"
+    kill -s STOP "$(container_pids Tarn_reply)"
     until [ "$(container systemctl show -p MainPID --value tarn-reply@eth0)" != "$main" ] ||
-        [ "$waited" -ge 90 ]; do
-        sleep 1
-        waited=$((waited + 1))
-    done
-    echo "  watchdog: a new main process $waited s after the stop"
+        [ $((waited += 1)) -gt 90 ]; do sleep 1; done
     netlab_wait_serving "$LEASE" 30 || netlab_check_failed "no answer at $LEASE after kill -STOP"
     expect_eq "restarts" NRestarts=2 "$(container systemctl show -p NRestarts tarn-reply@eth0)"
-    expect_no_match "the stopped daemon" "^$daemon\$" "$(container_pids Tarn_reply)"
     expect_match "the journal" 'Watchdog timeout' \
         "$(container journalctl --no-pager -o cat -u tarn-reply@eth0)"
 }
