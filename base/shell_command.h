@@ -1,23 +1,30 @@
-// Shell command lines, run through system and popen: the one wrapper of both calls.
+// Shell command lines run under a time limit: the one wrapper of fork and exec for every command
+// the daemon runs.
 #pragma once
 
-#include <cstdio>
-#include <memory>
+#include <chrono>
 #include <string>
 #include <system_error>
 #include <variant>
 
-// Runs the command line through the shell and waits for it: its status as system gives it (0 for
-// exit status 0, 256 for exit status 1), or the error when no shell could be run.
-std::variant<int, std::error_code> runShell(std::string const& command);
+// Runs "/bin/sh -c command" as the leader of a session of its own, with every signal at its
+// default, and waits at most limit for it, feeding the watchdog meanwhile. Its wait status (0 for
+// exit status 0, 256 for exit status 1), or the error when no shell could be run. Past the limit
+// every process of the session is killed (ifup and a hook's children with it; a daemon that left
+// with setsid, such as dhclient, survives), one line on standard error names the command and the
+// limit, and the error is std::errc::timed_out. A stop signal meanwhile is left to its handler:
+// the wait goes on to the command's end or its limit.
+std::variant<int, std::error_code> runShell(std::string const& command,
+                                            std::chrono::milliseconds limit);
 
-struct PipeCloser {
-    // The command's exit status is not wanted by any reader.
-    void operator()(std::FILE* pipe) const { static_cast<void>(::pclose(pipe)); }
+// What a command printed and how it ended.
+struct CommandOutput {
+    int status = 0;    // as runShell gives it
+    std::string text;  // its standard output, the first MiB of it
 };
 
-using CommandPipe = std::unique_ptr<std::FILE, PipeCloser>;
-
-// Runs the command through the shell with its standard output readable from the pipe, which
-// commands run later do not inherit; an empty pipe when popen fails.
-CommandPipe readCommandOutput(std::string const& command);
+// Runs the command as runShell does, with its standard output read through a pipe that no other
+// command inherits; the limit covers reading and waiting together. The error when the pipe or the
+// shell cannot be made, or std::errc::timed_out as with runShell.
+std::variant<CommandOutput, std::error_code> readCommandOutput(std::string const& command,
+                                                               std::chrono::milliseconds limit);

@@ -1,7 +1,9 @@
-#include <array>
-#include <cstdio>
+#include <algorithm>
+#include <cstddef>
+#include <string>
 #include <variant>
 
+#include "base/command_limits.h"
 #include "base/shell_command.h"
 #include "device/device_info.h"
 
@@ -11,28 +13,27 @@ namespace {
 // cannot be trusted.
 constexpr const char* kUpdateUnitFailedQuery = "systemctl --quiet is-failed telvo-snmpd-update";
 
-// Prints sysName.0 alone, quotes and line feeds removed, so one fgets takes the whole value.
+// Prints sysName.0 alone, quotes and line feeds removed: the whole output is the value.
 constexpr const char* kSysNameQuery =
     "snmpget -Oqv -c tulmar -v 1 localhost 1.3.6.1.2.1.1.5.0 | tr -d '"
     "\""
     "' | tr -d '\\n'";
 
-constexpr int kLineSize = 1024;
+// A longer answer is cut: the record's model field holds far fewer.
+constexpr std::size_t kLongestName = 1023;
 
 }  // namespace
 
 void SNMP_getSysName(std::string& name) {
     // 0: the unit is failed; no shell at all tells nothing either.
-    std::variant<int, std::error_code> const status = runShell(kUpdateUnitFailedQuery);
+    std::variant<int, std::error_code> const status = runShell(kUpdateUnitFailedQuery, kQueryLimit);
     if (!std::holds_alternative<int>(status) || std::get<int>(status) <= 0) {
         return;
     }
-    CommandPipe const pipe = readCommandOutput(kSysNameQuery);
-    if (!pipe) {
-        return;
-    }
-    std::array<char, kLineSize> line{};
-    if (std::fgets(line.data(), kLineSize, pipe.get()) != nullptr) {
-        name = line.data();
+    auto const reply = readCommandOutput(kSysNameQuery, kQueryLimit);
+    auto const* output = std::get_if<CommandOutput>(&reply);
+    // No answer (no agent) leaves the name the library gave.
+    if (output != nullptr && !output->text.empty()) {
+        name = output->text.substr(0, std::min(output->text.find('\n'), kLongestName));
     }
 }

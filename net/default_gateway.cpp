@@ -1,8 +1,9 @@
 #include "net/default_gateway.h"
 
-#include <cstdio>
 #include <string>
+#include <variant>
 
+#include "base/command_limits.h"
 #include "base/ipv4_address.h"
 #include "base/shell_command.h"
 
@@ -28,22 +29,19 @@ unsigned int gatewayFromRouteLine(std::string_view line) {
 }
 
 unsigned int readDefaultGateway() {
-    CommandPipe const pipe = readCommandOutput("ip route show");
-    if (!pipe) {
+    auto const routes = readCommandOutput("ip route show", kQueryLimit);
+    auto const* output = std::get_if<CommandOutput>(&routes);
+    if (output == nullptr) {
         return 0;
     }
-    std::string line;
-    char chunk[256];
-    while (std::fgets(chunk, sizeof chunk, pipe.get()) != nullptr) {
-        line += chunk;
-        if (line.back() != '\n' && !std::feof(pipe.get())) {
-            continue;
-        }
+    std::string_view rest = output->text;
+    while (!rest.empty()) {
+        std::string_view const line = rest.substr(0, rest.find('\n') + 1);
         if (isDefaultRouteLine(line)) {
             // Only the first default route counts, whether or not its address is usable.
             return gatewayFromRouteLine(line);
         }
-        line.clear();
+        rest.remove_prefix(line.size());
     }
     return 0;
 }

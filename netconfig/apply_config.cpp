@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "base/command_limits.h"
 #include "base/process_state.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/resolver.h"
@@ -10,7 +11,7 @@
 QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig& config,
                                               std::string name) {
     using QEL_Finder::ApplyOutcome;
-    RunCommand("ifdown " + name, Verbose);
+    RunCommand("ifdown " + name, Verbose, ifupdownLimit());
     ApplyOutcome result = ApplyOutcome::Static;
     if (*config.address == QEL_Finder::kRestartOnly) {
         std::cout << "Restarting network service" << std::endl;
@@ -27,14 +28,14 @@ QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig& confi
     } else {
         if (*config.gateway != 0) {
             RunCommand(std::string("echo 'nameserver ") + kPublicResolver + "' > /etc/resolv.conf",
-                       false);
+                       false, kQueryLimit);
         }
         // Mode 0 derives the link-local IPv6 address from the MAC, so it survives restarts.
-        RunCommand("sysctl -w net.ipv6.conf." + name + ".addr_gen_mode=0", false);
+        RunCommand("sysctl -w net.ipv6.conf." + name + ".addr_gen_mode=0", false, kQueryLimit);
     }
     if (Verbose) {
         std::cout << "ifup " << name << std::endl;
     }
-    RunCommand("ifup " + name, Verbose);
+    RunCommand("ifup " + name, Verbose, ifupdownLimit());
     return result;
 }

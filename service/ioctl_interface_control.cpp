@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/command_limits.h"
 #include "net/interface_flags.h"
 #include "netconfig/run_command.h"
 
@@ -26,6 +27,6 @@ bool IoctlInterfaceControl::bringUp() {
     // A link set down behind ifupdown's back (ip link, a re-probed NIC) leaves it believing the
     // interface is configured, and ifup then does nothing. Its complaints about addresses and
     // routes that are already gone are noise here.
-    RunCommand("ifdown --force " + name_ + " >/dev/null 2>&1", false);
-    return RunCommand("ifup " + name_, false);
+    RunCommand("ifdown --force " + name_ + " >/dev/null 2>&1", false, ifupdownLimit());
+    return RunCommand("ifup " + name_, false, ifupdownLimit());
 }

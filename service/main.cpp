@@ -9,6 +9,7 @@
 
 #include "base/process_state.h"
 #include "base/service_notify.h"
+#include "base/watchdog.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/serving_status.h"
@@ -39,6 +40,7 @@ sockaddr_in listeningAddress() {
 int main(int argc, char** argv) {
     markErrorLinesForJournal();
     adoptNotifySocket();
+    adoptWatchdog();
     CommandLine const commandLine = parseCommandLine(argc, argv);
     Verbose = commandLine.verbose;
     if (commandLine.action != CommandLineAction::Serve) {

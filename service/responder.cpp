@@ -13,6 +13,7 @@
 
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
+#include "base/watchdog.h"
 #include "gvcp/packet_handler.h"
 
 namespace {
@@ -114,6 +115,9 @@ int Responder::serve(int listeningHandle) {
 
     bool served = false;
     do {
+        // Every turn, at least once a second by the receive time-out; sent only at a quarter of
+        // the watchdog's interval.
+        feedWatchdog();
         // After a reply, take what came meanwhile without waiting, so every sender's newest
         // request is in the inbox before the next one is chosen; with nothing served and nothing
         // waiting, wait.

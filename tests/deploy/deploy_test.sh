@@ -3,9 +3,9 @@
 # systemd-nspawn on the device end of the test network's veth pair (the PC host keeps pc0), the
 # package installed with dpkg and the unit enabled with systemctl as on a camera. From the PC host:
 # discovery as soon as the start returns, the status line, a static and a dhcp force-IP, a refused
-# one's line at priority err in the journal, a killed daemon restarted by systemd, a stop that
-# leaves the DHCP client, and a purge that leaves only what the manual page lists. The cases build
-# on each other, in this order.
+# one's line at priority err in the journal, a killed daemon restarted by systemd, a stopped one
+# restarted by the watchdog, a stop that leaves the DHCP client, and a purge that leaves only what
+# the manual page lists. The cases build on each other, in this order.
 #
 # The root is cached in $TARN_DEPLOY_CACHE (default: scripts/test.sh's $TARN_TEST_CACHE, else
 # /var/cache/tarn-reply-tests), keyed by the mirror and the package list; every run boots an
@@ -223,6 +223,20 @@ killed_daemon_is_restarted() {
     expect_no_match "the killed daemon" "^$daemon\$" "$(container_pids Tarn_reply)"
 }
 
+# No WATCHDOG=1 from a stopped daemon: SIGABRT (and SIGCONT) after 30 s, a new start 5 s later.
+stopped_daemon_is_restarted_by_the_watchdog() {
+    expect_eq "watchdog" WatchdogUSec=30s "$(container systemctl show -p WatchdogUSec tarn-reply@eth0)"
+    local main waited=0
+    main=$(container systemctl show -p MainPID --value tarn-reply@eth0)
+    kill -s STOP "$(container_pids Tarn_reply)"
+    until [ "$(container systemctl show -p MainPID --value tarn-reply@eth0)" != "$main" ] ||
+        [ $((waited += 1)) -gt 90 ]; do sleep 1; done
+    netlab_wait_serving "$LEASE" 30 || netlab_check_failed "no answer at $LEASE after kill -STOP"
+    expect_eq "restarts" NRestarts=2 "$(container systemctl show -p NRestarts tarn-reply@eth0)"
+    expect_match "the journal" 'Watchdog timeout' \
+        "$(container journalctl --no-pager -o cat -u tarn-reply@eth0)"
+}
+
 stop_keeps_the_dhcp_client() {
     local client
     client=$(container_pids dhclient)
@@ -262,6 +276,7 @@ netlab_case "a missing interface is not restarted" missing_interface_is_not_rest
 netlab_case "discovery and a static force-IP" static_force_ip
 netlab_case "dhcp force-IP through dnsmasq" dhcp_force_ip
 netlab_case "kill -9 restarted by systemd" killed_daemon_is_restarted
+netlab_case "kill -STOP restarted by the watchdog" stopped_daemon_is_restarted_by_the_watchdog
 netlab_case "stop leaves the DHCP client" stop_keeps_the_dhcp_client
 netlab_case "purge leaves what the manual page lists" purge_leaves_what_the_manual_lists
 if [ "$NETLAB_FAILED" -gt 0 ]; then
