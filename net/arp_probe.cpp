@@ -25,8 +25,11 @@ AddressProbe failed(char const* step) {
 
 // A datagram packet socket: the kernel adds and strips the Ethernet header, and the socket hears
 // ARP on this interface only. Non-blocking, so that waiting is poll's alone and keeps the deadline.
+// Opened for no protocol, so it hears nothing until the bind names ARP and the interface: no frame
+// of another interface gets in first, and the kernel has no receive hook to take down again at
+// the bind, which waits for an RCU grace period (about 10 ms).
 Fd openArpSocket(int interfaceIndex) {
-    Fd socket(::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_ARP)));
+    Fd socket(::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket) {
         return socket;
     }
@@ -57,21 +60,14 @@ bool sendProbe(Fd const& socket, int interfaceIndex, MacAddress const& own, std:
 
 // Reads every queued frame; the first holder, or none once the queue is empty. False in ok for a
 // receive error.
-std::optional<MacAddress> readHolder(Fd const& socket, int interfaceIndex, MacAddress const& own,
-                                     std::uint32_t address, bool& ok) {
+std::optional<MacAddress> readHolder(Fd const& socket, MacAddress const& own, std::uint32_t address,
+                                     bool& ok) {
     std::array<std::uint8_t, 64> buffer{};
     for (;;) {
-        sockaddr_ll from{};
-        socklen_t fromLength = sizeof from;
-        long const size = ::recvfrom(socket.get(), buffer.data(), buffer.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        long const size = ::recv(socket.get(), buffer.data(), buffer.size(), 0);
         if (size < 0) {
             ok = errno == EAGAIN || errno == EINTR;
             return std::nullopt;
-        }
-        // Frames of other interfaces may be queued before the bind took effect.
-        if (from.sll_ifindex != interfaceIndex) {
-            continue;
         }
         auto const message = decodeArp(std::span(buffer.data(), static_cast<std::size_t>(size)));
         if (message) {
@@ -123,7 +119,7 @@ AddressProbe probeAddressWithArp(char const* interfaceName, MacAddress const& ow
             continue;
         }
         bool ok = true;
-        auto const holder = readHolder(socket, index, own, address, ok);
+        auto const holder = readHolder(socket, own, address, ok);
         if (!ok) {
             return failed("receiving ARP");
         }
