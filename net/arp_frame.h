@@ -23,6 +23,8 @@ struct ArpMessage {
     std::uint32_t senderAddress = 0;
     MacAddress targetMac{};
     std::uint32_t targetAddress = 0;
+
+    bool operator==(ArpMessage const&) const = default;
 };
 
 // The probe for target: a request from own with sender address 0.0.0.0, so that no host's cache

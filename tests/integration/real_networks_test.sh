@@ -21,9 +21,8 @@ rn_serving_device() {
 
 # --- cases: address in use ---
 
-# The PC holds 192.0.2.60 besides its own address: a force-IP to it is refused after the ARP
-# probe, with the PC's MAC, and nothing is restarted; a free address is still acknowledged within
-# the PC tools' 2.5 s.
+# The PC holds 192.0.2.60 too: a force-IP to it is refused with the PC's MAC and nothing is
+# restarted; a free address is still acknowledged within the PC tools' 2.5 s.
 address_in_use_is_refused() {
     rn_serving_device
     local changes
