@@ -2,6 +2,7 @@
 // bytes), and the one form 16-bit codes and ids are shown in.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -25,5 +26,13 @@ constexpr std::optional<unsigned> hexDigit(char c) {
 inline std::string hex16(std::uint16_t value) {
     char text[8];
     static_cast<void>(std::snprintf(text, sizeof text, "0x%04x", value));
+    return text;
+}
+
+// Lower-case, colon separated: "00:1a:2b:3c:4d:5e", as MAC addresses are shown everywhere.
+inline std::string formatMac(std::array<std::uint8_t, 6> const& mac) {
+    char text[18];
+    static_cast<void>(std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0],
+                                    mac[1], mac[2], mac[3], mac[4], mac[5]));
     return text;
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <optional>
 
+#include "base/hex_text.h"
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
@@ -144,6 +145,32 @@ void recordAppliedMode(DiscoveryAck& record, ApplyOutcome applied) {
     storeBe32(field, bits);
 }
 
+// Two hosts answering ARP for one address leave both unreachable, so a static address another
+// host answers for is refused (RFC 5227). The interface's own address needs no probe, and dhcp
+// and a restart name none. A probe that cannot run lets the request go ahead: a camera must stay
+// re-addressable.
+std::string holderRefusal(Serving& serving, std::uint32_t address) {
+    unsigned int current = 0;
+    unsigned int mask = 0;
+    if (address == kDhcpAddress || address == kRestartOnly ||
+        (serving.sockets.getIpAddressFromInterfaceName(serving.interfaceName.c_str(), current,
+                                                       mask) &&
+         current == address)) {
+        return {};
+    }
+    AddressProbe const probe = serving.sockets.probeAddress(serving.interfaceName.c_str(),
+                                                            recordMac(serving.record), address);
+    if (!probe.error.empty()) {
+        std::cerr << "Probing " << formatIpv4(address) << " by ARP failed, " << probe.error
+                  << "; applying the force IP unprobed" << std::endl;
+    }
+    if (!probe.holder) {
+        return {};
+    }
+    return "Refusing force IP: address " + formatIpv4(address) + " is in use by MAC " +
+           formatMac(*probe.holder);
+}
+
 }  // namespace
 
 void answerForceIp(Request& request) {
@@ -182,6 +209,10 @@ void answerForceIp(Request& request) {
     }
     if (!why.empty()) {
         std::cerr << why << std::endl;
+        return;
+    }
+    if (std::string const held = holderRefusal(serving, *config.address); !held.empty()) {
+        std::cerr << held << std::endl;
         return;
     }
     if (alreadyInForce(request, config)) {

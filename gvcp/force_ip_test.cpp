@@ -117,6 +117,31 @@ TEST_F(ForceIp, RefusedConfigurationIsReportedAndNothingIsRun) {
     expectUntouched(before);
 }
 
+// Every probe finds a holder: only what is probed is refused.
+TEST_F(ForceIp, AStaticAddressAnotherHostAnswersForIsRefusedAndNothingIsRun) {
+    DiscoveryAck const before = record;
+    manager.probeFinds.holder = MacAddress{0x02, 0x00, 0x5E, 0x10, 0x00, 0x01};
+    Bytes const held = forceIpPayload(kDeviceMac, "192.168.1.60", "255.255.255.0", "0.0.0.0");
+    EXPECT_EQ(deliver(held).second,
+              "Refusing force IP: address 192.168.1.60 is in use by MAC 02:00:5e:10:00:01\n");
+    EXPECT_EQ(manager.probes, (Events{"eth0 192.168.1.60 from 00:1a:2b:3c:4d:5e"}));
+    expectUntouched(before);
+    // The interface's own address, dhcp and a restart are not probed.
+    for (char const* address : {"192.168.1.10", "255.255.255.255", "0.0.0.0"}) {
+        device.inbox.lastForceIp.reset();  // each one a request of its own
+        Bytes const payload = forceIpPayload(kDeviceMac, address, "255.255.255.0", "0.0.0.0");
+        EXPECT_EQ(deliver(payload).second, "") << address;
+    }
+    EXPECT_EQ(fake.applied.size(), 3U);
+    // A probe that cannot run does not keep the camera from being re-addressed.
+    device.inbox.lastForceIp.reset();
+    manager.probeFinds = {std::nullopt, "sending the ARP probe: Network is down"};
+    EXPECT_EQ(deliver(held).second,
+              "Probing 192.168.1.60 by ARP failed, sending the ARP probe: "
+              "Network is down; applying the force IP unprobed\n");
+    EXPECT_EQ(fake.applied.size(), 4U);
+}
+
 TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAfterTheWait) {
     newAddress = "192.168.2.20";
     auto const [out, err] =

@@ -136,4 +136,10 @@ int LinuxSocketManager::connectSocket(int handle, sockaddr const* peer) {
     return ::connect(handles_.descriptor(handle), peer, sizeof(sockaddr_in));
 }
 
+// The probe's socket lives for the probe alone: it never becomes a handle.
+AddressProbe LinuxSocketManager::probeAddress(char const* interfaceName, MacAddress const& own,
+                                              std::uint32_t address) {
+    return probeAddressWithArp(interfaceName, own, address);
+}
+
 }  // namespace QEL_Finder

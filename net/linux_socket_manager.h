@@ -36,6 +36,8 @@ class LinuxSocketManager : public SocketManager {
                                        unsigned int& mask) override;
     std::string getError() override;
     int connectSocket(int handle, sockaddr const* peer) override;
+    AddressProbe probeAddress(char const* interfaceName, MacAddress const& own,
+                              std::uint32_t address) override;
 
   private:
     HandleTable handles_;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/hex_text.h"
 #include "base/ipv4_address.h"
 #include "net/control_message.h"
 
@@ -184,6 +185,13 @@ int RecordingSocketManager::connectSocket(int handle, sockaddr const* peer) {
     events.push_back("connect " + std::to_string(handle) + " " +
                      addressText(connects.back().address));
     return 0;
+}
+
+AddressProbe RecordingSocketManager::probeAddress(char const* interfaceName, MacAddress const& own,
+                                                  std::uint32_t address) {
+    probes.push_back(std::string(interfaceName) + " " + formatIpv4(address) + " from " +
+                     formatMac(own));
+    return probeFinds;
 }
 
 bool RecordingSocketManager::getIpAddressFromInterfaceName(char const* name, unsigned int& address,

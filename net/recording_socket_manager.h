@@ -71,6 +71,7 @@ class RecordingSocketManager : public SocketManager {
     // up, both fail as with nothing queued.
     std::vector<Receive> receives;
     std::function<void()> onLastReceive;  // runs as the last scripted receive is played
+    AddressProbe probeFinds;              // what every address probe answers
 
     // What happened, in order: "socket 0", "bind 0 192.0.2.10:3956", "connect 0 ...", "recvmsg",
     // "recvmmsg 0" (the handle), "send 0", "close 0", and whatever a test appends.
@@ -83,6 +84,7 @@ class RecordingSocketManager : public SocketManager {
     std::vector<Sent> sent;
     std::vector<int> closed;
     std::vector<ReceiveCall> receiveCalls;
+    std::vector<std::string> probes;  // "eth0 192.0.2.20 from 00:1a:2b:3c:4d:5e" per probe
 
     unsigned int getDefaultGateway() override { return gateway; }
     int setsockopt(int handle, int level, int name, void const* value,
@@ -110,6 +112,8 @@ class RecordingSocketManager : public SocketManager {
     // so expected messages do not depend on the process's errno.
     std::string getError() override;
     int connectSocket(int handle, sockaddr const* peer) override;
+    AddressProbe probeAddress(char const* interfaceName, MacAddress const& own,
+                              std::uint32_t address) override;
 
   private:
     // The next scripted receive, counted as played; null once there is none.

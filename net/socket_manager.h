@@ -2,7 +2,10 @@
 // datagram handler can be exercised against a recording fake without a network.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "net/arp_probe.h"
 
 struct mmsghdr;
 struct msghdr;
@@ -56,6 +59,10 @@ class SocketManager {
     // System connect with a 16-byte IPv4 address: 0 or -1. A connected UDP socket receives only
     // from its peer and still sends to any destination a message names.
     virtual int connectSocket(int handle, sockaddr const* peer) = 0;
+    // ARP probes for address (network byte order) on the named interface from own, as
+    // probeAddressWithArp sends them: the holder's MAC, none, or why the probe could not run.
+    virtual AddressProbe probeAddress(char const* interfaceName, MacAddress const& own,
+                                      std::uint32_t address) = 0;
 };
 
 }  // namespace QEL_Finder

@@ -96,6 +96,27 @@ other_network_is_not_served() {
 
 # --- cases: address in use ---
 
+# The PC holds 192.0.2.60 too: a force-IP to it is refused with the PC's MAC and nothing is
+# restarted; a free address is still acknowledged within the PC tools' 2.5 s.
+address_in_use_is_refused() {
+    rn_serving_device
+    local changes
+    pc_exec ip addr add 192.0.2.60/24 dev pc0 || netlab_fail_setup "no second address on pc0"
+    changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
+    expect_eq "replies to the held address" "" "$(netlab_udp_peer send --to 192.0.2.10 \
+        --listen-ms 2500 --hex "$(netlab_force_ip_hex 01 6a01 192.0.2.60 255.255.255.0 192.0.2.1)")"
+    expect_file_text "stderr" "$NETLAB_DAEMON_ERR" \
+        "Refusing force IP: address 192.0.2.60 is in use by MAC $NETLAB_PC_MAC
+"
+    expect_eq "carrier changes" "$changes" "$(dev_exec cat /sys/class/net/eth0/carrier_changes)"
+    expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
+    expect_eq "acknowledge of a free address" \
+        "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500006a02" \
+        "$(netlab_udp_peer send --to 192.0.2.10 --listen-ms 2500 \
+            --hex "$(netlab_force_ip_hex 01 6a02 192.0.2.20 255.255.255.0 192.0.2.1)")"
+    expect_clean_stop
+}
+
 # --- cases: hung hook ---
 
 # The device host's processes named NAME (a zombie left for its parent has ended).
@@ -164,4 +185,5 @@ netlab_case "a dhcp force-IP sent twice restarts eth0 once" dhcp_copies_restart_
 netlab_case "another network is not served" other_network_is_not_served
 netlab_case "a post-up that never returns is cut off" post_up_that_never_returns
 netlab_case "a hung if-up.d hook spares the DHCP client" if_up_hook_spares_the_dhcp_client
+netlab_case "address in use is refused" address_in_use_is_refused
 netlab_finish

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/hex_text.h"
 #include "base/ipv4_address.h"
 
 namespace gvcp_probe {
@@ -19,13 +20,6 @@ bool addDevice(std::vector<FoundDevice>& devices, FoundDevice found) {
         devices.push_back(std::move(found));
     }
     return !known;
-}
-
-std::string formatMac(std::array<std::uint8_t, 6> const& mac) {
-    char text[18];
-    (void)std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
-                        mac[3], mac[4], mac[5]);
-    return text;
 }
 
 std::string jsonString(std::string_view text) {

@@ -21,9 +21,6 @@ struct FoundDevice {
 // Adds found unless the same device already answered on the same interface; false then.
 bool addDevice(std::vector<FoundDevice>& devices, FoundDevice found);
 
-// Lower-case, colon separated: "00:1a:2b:3c:4d:5e".
-std::string formatMac(std::array<std::uint8_t, 6> const& mac);
-
 // A JSON string literal, quotes included, control characters escaped. The device's strings are
 // ASCII fields, so every byte from 0x80 becomes U+FFFD and the result is valid JSON whatever the
 // device sent.

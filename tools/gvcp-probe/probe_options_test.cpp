@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/hex_text.h"
 #include "tools/gvcp-probe/device_output.h"
 
 namespace gvcp_probe {
