@@ -10,7 +10,6 @@
 
 #include "base/hex_text.h"
 #include "base/ipv4_address.h"
-#include "net/control_message.h"
 
 namespace QEL_Finder::testing {
 
@@ -20,18 +19,6 @@ sockaddr_in copyOf(sockaddr const* address) {
     sockaddr_in copy{};
     std::memcpy(&copy, address, sizeof copy);
     return copy;
-}
-
-// Fills the message's control buffer as the kernel does for IP_PKTINFO; the length it took.
-std::size_t writePacketInfo(msghdr const& message, unsigned int index) {
-    in_pktinfo info{};
-    info.ipi_ifindex = static_cast<int>(index);
-    msghdr built{};
-    PacketInfoControl control;
-    attachPacketInfo(built, control, info);
-    std::size_t const length = std::min(message.msg_controllen, built.msg_controllen);
-    std::memcpy(message.msg_control, control.bytes, length);
-    return length;
 }
 
 }  // namespace
@@ -147,9 +134,7 @@ int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int
             std::memcpy(message.msg_iov[0].iov_base, next.datagram.data(), size);
         }
         std::memcpy(message.msg_name, &next.from, sizeof next.from);
-        message.msg_controllen = next.arrivalIndex != 0 && message.msg_control != nullptr
-                                     ? writePacketInfo(message, next.arrivalIndex)
-                                     : 0;
+        message.msg_controllen = 0;  // no packet information: the arrival is unknown
         messages[taken].msg_len = static_cast<unsigned int>(size);
         ++taken;
     }

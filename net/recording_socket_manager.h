@@ -24,7 +24,6 @@ class RecordingSocketManager : public SocketManager {
         std::vector<std::uint8_t> datagram;
         int error = 0;
         sockaddr_in from = socketAddress("192.0.2.1", 50000);
-        unsigned int arrivalIndex = 0;  // non-zero: an IP_PKTINFO naming this interface
     };
     // How a receive found the message header: what the kernel would overwrite.
     struct ReceiveCall {

@@ -129,31 +129,6 @@ TEST_F(ResponderLoop, ReadsWhatIsQueuedToItsEndBeforeServing) {
         << "32 + 32 + 7, then the empty queue after the first answer";
 }
 
-// Served on eth0 (index 2), on loopback and where the arrival is unknown; not on eth1 (3) or an
-// interface without a name.
-TEST_F(ResponderLoop, ServesOnlyWhatCameInOnTheServedInterfaceOrLoopback) {
-    auto const from = QEL_Finder::testing::socketAddress("203.0.113.7", 50000);
-    std::vector<Receive> script;
-    for (unsigned int const index : {3U, 2U, 9U, 1U, 0U}) {
-        Bytes discovery = kDiscovery;
-        discovery[7] = static_cast<std::uint8_t>(index + 1);
-        script.push_back({discovery, 0, from, index});
-        script.push_back({{}, EAGAIN});
-    }
-    EXPECT_EQ(serve(std::move(script)), 0);
-    std::vector<int> answered;
-    for (auto const& reply : sent) {
-        answered.push_back(reply.buffers[0][7] - 1);
-    }
-    EXPECT_EQ(answered, (std::vector<int>{2, 1, 0}));
-    EXPECT_NE(out.find("Ignoring a datagram from 203.0.113.7 on eth1: it is not eth0\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("Ignoring a datagram from 203.0.113.7 on interface 9: it is not eth0\n"),
-              std::string::npos)
-        << out;
-}
-
 TEST_F(ResponderLoop, TimeoutThatCannotBeSetEndsWithStatusOne) {
     EXPECT_EQ(serve({{kDiscovery}}, true), 1);
     EXPECT_EQ(err, "Setting the timout on a socket: " + std::string(std::strerror(EBADF)) + "\n");

@@ -15,109 +15,88 @@ rn_serving_device() {
     : >"$NETLAB_DAEMON_ERR"
 }
 
-# --- cases: sent twice ---
-
-# rn_copy_hex REQ_ID ADDRESS MASK GATEWAY: a force-IP with flag 0x00, as a PC tool sends its copies.
-rn_copy_hex() {
-    local hex
-    hex=$(netlab_force_ip_hex 01 "$@")
-    printf '42%s%s' 00 "${hex:4}"
+# ifdowns the daemon ran (it prints each with -v) and eth0's carrier changes: one word each.
+rn_restarts() {
+    echo "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT") $(dev_exec cat /sys/class/net/eth0/carrier_changes)"
 }
 
-# As one click in a PC tool: two copies within a millisecond, to 255.255.255.255 and to the
-# subnet's broadcast, from one port, a new req_id each. Both acknowledged, eth0 restarted once;
-# the same configuration asked for again later runs nothing and is acknowledged at once.
+# rn_copies PORT LISTEN_MS ADDRESS MASK GATEWAY: one click in a PC tool, as rcdiscover sends it:
+# flag 0x00, to 255.255.255.255 and right after to the subnet's broadcast, req_ids 0001 and 0002.
+rn_copies() {
+    local port=$1 listen=$2 first second
+    shift 2
+    first=$(netlab_force_ip_hex 01 0001 "$@") second=$(netlab_force_ip_hex 01 0002 "$@")
+    netlab_udp_peer send --broadcast --from-port "$port" --listen-ms "$listen" \
+        --to 255.255.255.255 --hex "4200${first:4}" --then-to 192.0.2.255 --then-hex "4200${second:4}"
+}
+
+# Both copies acknowledged, eth0 restarted once; asked again later, nothing runs or changes.
 copies_restart_once() {
     rn_serving_device
-    local replies changes
-    replies=$(netlab_udp_peer send --broadcast --from-port 40011 --listen-ms 8000 \
-        --to 255.255.255.255 --hex "$(rn_copy_hex 6101 192.0.2.20 255.255.255.0 192.0.2.1)" \
-        --then-to 192.0.2.255 --then-hex "$(rn_copy_hex 6102 192.0.2.20 255.255.255.0 192.0.2.1)")
-    expect_match "first copy" '^from=192\.0\.2\.20:3956 to=192\.0\.2\.1 len=8 hex=0000000500006101$' \
-        "$replies"
-    expect_match "second copy" '^from=192\.0\.2\.20:3956 to=192\.0\.2\.1 len=8 hex=0000000500006102$' \
-        "$replies"
-    expect_eq "ifdown runs" 1 "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT")"
-    local text
-    text=$(cat "$NETLAB_INTERFACES")
-    changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
-    expect_eq "asked again" "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500006103" \
-        "$(netlab_udp_peer send --to 192.0.2.20 --listen-ms 2000 \
-            --hex "$(netlab_force_ip_hex 01 6103 192.0.2.20 255.255.255.0 192.0.2.1)")"
-    expect_eq "ifdown runs after" 1 "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT")"
-    expect_eq "carrier changes" "$changes" "$(dev_exec cat /sys/class/net/eth0/carrier_changes)"
+    expect_eq "acknowledges" $'from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500000001
+from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500000002' \
+        "$(rn_copies 40011 8000 192.0.2.20 255.255.255.0 192.0.2.1)"
+    local restarts text
+    restarts=$(rn_restarts) text=$(cat "$NETLAB_INTERFACES")
+    expect_eq "ifdowns" 1 "${restarts% *}"
+    expect_match "asked again" '^Acknowledge from 192\.0\.2\.20:3956 ' "$(pc_exec "$NETLAB_PROBE" \
+        force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 192.0.2.1 --to 192.0.2.20 --timeout-ms 30000)"
+    expect_eq "ifdowns and carrier changes after" "$restarts" "$(rn_restarts)"
     expect_eq "interfaces file" "$text" "$(cat "$NETLAB_INTERFACES")"
     expect_clean_stop
 }
 
-# The same for dhcp: the second copy waits while the first gets a lease, then finds it in force.
+# The second dhcp copy waits while the first gets a lease, then finds it in force.
 dhcp_copies_restart_once() {
     rn_serving_device
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
-    local replies
-    replies=$(netlab_udp_peer send --broadcast --from-port 40012 --listen-ms 20000 \
-        --to 255.255.255.255 --hex "$(rn_copy_hex 6201 255.255.255.255 0.0.0.0 0.0.0.0)" \
-        --then-to 192.0.2.255 --then-hex "$(rn_copy_hex 6202 255.255.255.255 0.0.0.0 0.0.0.0)")
-    expect_eq "acknowledges" 2 "$(grep -cE '^from=192\.0\.2\.1[0-5][0-9]:3956 .* hex=00000005000062' \
-        <<<"$replies")"
-    expect_eq "ifdown runs" 1 "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT")"
-    expect_match "interfaces file" 'iface eth0 inet dhcp' "$(cat "$NETLAB_INTERFACES")"
+    expect_eq "acknowledges" 2 "$(rn_copies 40012 20000 255.255.255.255 0.0.0.0 0.0.0.0 |
+        grep -cE '^from=192\.0\.2\.1[0-5][0-9]:3956 .* hex=000000050000000[12]$')"
+    expect_eq "ifdowns" 1 "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT")"
     expect_clean_stop
 }
 
-# --- cases: second network ---
-
 # A PC on the device's other network (eth1) gets no answer and changes nothing, whether it asks
-# eth1's address, broadcasts, or names eth0's address; eth0's PC and a tool on the device itself
-# are still served.
+# eth1's address or broadcasts; eth0's PC and a tool on the device itself are still served.
 other_network_is_not_served() {
     netlab_setup
     netlab_device_second_network
     netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
     netlab_start_daemon_ready -v || netlab_check_failed "the packet loop did not start"
-    local to
+    local to request
     for to in 198.18.0.2 255.255.255.255; do
-        expect_eq "discovery to $to from eth1" "" "$(office_exec "$NETLAB_UDP_PEER" send --broadcast \
-            --to "$to" --listen-ms 500 --hex "$(netlab_gvcp_hex discovery 6301)")"
-        expect_eq "force-IP to $to from eth1" "" "$(office_exec "$NETLAB_UDP_PEER" send --broadcast \
-            --to "$to" --listen-ms 500 \
-            --hex "$(netlab_force_ip_hex 01 6302 198.18.0.9 255.255.255.0 0.0.0.0)")"
+        for request in "$(netlab_gvcp_hex discovery 0003)" \
+            "$(netlab_force_ip_hex 01 0004 198.18.0.9 255.255.255.0 0.0.0.0)"; do
+            expect_eq "answer to $to from eth1" "" "$(office_exec "$NETLAB_UDP_PEER" send \
+                --broadcast --to "$to" --listen-ms 500 --hex "$request")"
+        done
     done
     expect_match "stdout" '^Ignoring a datagram from 198\.18\.0\.1 on eth1: it is not eth0$' \
         "$(cat "$NETLAB_DAEMON_OUT")"
-    expect_no_match "stdout" 'New interface parameters' "$(cat "$NETLAB_DAEMON_OUT")"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
     expect_discovery 192.0.2.10 static 255.255.255.0 192.0.2.1
-    expect_match "from the device itself" '^from=192\.0\.2\.10:3956 .* len=256 ' \
-        "$(dev_exec "$NETLAB_UDP_PEER" send --to 192.0.2.10 --listen-ms 500 \
-            --hex "$(netlab_gvcp_hex discovery 6303)")"
+    expect_match "from the device itself" ' len=256 ' "$(dev_exec "$NETLAB_UDP_PEER" send \
+        --to 192.0.2.10 --listen-ms 500 --hex "$(netlab_gvcp_hex discovery 0005)")"
     expect_clean_stop
 }
 
-# --- cases: address in use ---
-
-# The PC holds 192.0.2.60 too: a force-IP to it is refused with the PC's MAC and nothing is
-# restarted; a free address is still acknowledged within the PC tools' 2.5 s.
+# The PC holds 192.0.2.60 too: a force-IP to it is refused with the PC's MAC and nothing changes;
+# a free address is still acknowledged.
 address_in_use_is_refused() {
     rn_serving_device
-    local changes
     pc_exec ip addr add 192.0.2.60/24 dev pc0 || netlab_fail_setup "no second address on pc0"
-    changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
-    expect_eq "replies to the held address" "" "$(netlab_udp_peer send --to 192.0.2.10 \
-        --listen-ms 2500 --hex "$(netlab_force_ip_hex 01 6a01 192.0.2.60 255.255.255.0 192.0.2.1)")"
+    local restarts
+    restarts=$(rn_restarts)
+    expect_eq "answer" "" "$(netlab_udp_peer send --to 192.0.2.10 --listen-ms 2500 \
+        --hex "$(netlab_force_ip_hex 01 0006 192.0.2.60 255.255.255.0 192.0.2.1)")"
     expect_file_text "stderr" "$NETLAB_DAEMON_ERR" \
-        "Refusing force IP: address 192.0.2.60 is in use by MAC $NETLAB_PC_MAC
-"
-    expect_eq "carrier changes" "$changes" "$(dev_exec cat /sys/class/net/eth0/carrier_changes)"
+        "Refusing force IP: address 192.0.2.60 is in use by MAC $NETLAB_PC_MAC"$'\n'
+    expect_eq "ifdowns and carrier changes" "$restarts" "$(rn_restarts)"
     expect_file_text "interfaces file" "$NETLAB_INTERFACES" "$NETLAB_DEFAULT_INTERFACES"
-    expect_eq "acknowledge of a free address" \
-        "from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500006a02" \
-        "$(netlab_udp_peer send --to 192.0.2.10 --listen-ms 2500 \
-            --hex "$(netlab_force_ip_hex 01 6a02 192.0.2.20 255.255.255.0 192.0.2.1)")"
+    expect_match "free address" '^Acknowledge from 192\.0\.2\.20:3956 ' "$(pc_exec "$NETLAB_PROBE" \
+        force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 192.0.2.1 --to 192.0.2.10 --timeout-ms 30000)"
     expect_clean_stop
 }
-
-# --- cases: hung hook ---
 
 # The device host's processes named NAME (a zombie left for its parent has ended).
 rn_device_processes() {
@@ -179,7 +158,6 @@ if_up_hook_spares_the_dhcp_client() {
     expect_clean_stop
 }
 
-# --- registered cases ---
 netlab_case "a force-IP sent twice restarts eth0 once" copies_restart_once
 netlab_case "a dhcp force-IP sent twice restarts eth0 once" dhcp_copies_restart_once
 netlab_case "another network is not served" other_network_is_not_served
