@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 
 Fd openForReading(std::filesystem::path const& file, std::error_code& ec) {
@@ -18,20 +19,27 @@ Fd openForWriting(std::filesystem::path const& file, std::error_code& ec) {
     return fd;
 }
 
-std::error_code readAll(Fd const& fd, std::string& out) {
-    char buffer[4096];
+std::error_code readSome(int fd, std::span<char> buffer, std::size_t& got) {
     for (;;) {
-        ssize_t const got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0) {
+        ssize_t const count = ::read(fd, buffer.data(), buffer.size());
+        if (count >= 0) {
+            got = static_cast<std::size_t>(count);
             return {};
         }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (errno != EINTR) {
             return lastError();
         }
-        out.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::error_code readAll(Fd const& fd, std::string& out) {
+    std::array<char, 4096> buffer{};
+    for (;;) {
+        std::size_t got = 0;
+        if (std::error_code const error = readSome(fd.get(), buffer, got); error || got == 0) {
+            return error;
+        }
+        out.append(buffer.data(), got);
     }
 }
 

@@ -3,7 +3,9 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -22,6 +24,9 @@ struct FileAccess {
 Fd openForReading(std::filesystem::path const& file, std::error_code& ec);
 // Creates or truncates for writing with the default creation mode; empty Fd and ec on failure.
 Fd openForWriting(std::filesystem::path const& file, std::error_code& ec);
+// One read of up to buffer's size into it, again when a signal interrupted it; got is the count
+// of bytes read (0 at the end). The error, or none.
+std::error_code readSome(int fd, std::span<char> buffer, std::size_t& got);
 // Appends everything up to the end of the file to out; the first read error, or none.
 std::error_code readAll(Fd const& fd, std::string& out);
 // Opens the file and appends all of it to out; the error of the open or the first read, or none.

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "base/fd.h"
+#include "base/file_io.h"
 #include "base/session_kill.h"
 #include "base/watchdog.h"
 
@@ -157,18 +158,11 @@ std::error_code readUntilClosed(int fd, Clock::time_point deadline, std::string&
         if (polled <= 0) {
             continue;
         }
-        ssize_t const got = ::read(fd, chunk.data(), chunk.size());
-        if (got == 0) {
-            return {};
+        std::size_t got = 0;
+        if (std::error_code const error = readSome(fd, chunk, got); error || got == 0) {
+            return error;
         }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastError();
-        }
-        std::size_t const kept =
-            std::min(static_cast<std::size_t>(got), kMaxOutputBytes - text.size());
+        std::size_t const kept = std::min(got, kMaxOutputBytes - text.size());
         text.append(chunk.data(), kept);
     }
 }

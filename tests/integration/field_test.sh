@@ -69,19 +69,9 @@ crlf_dhcp_file_is_reported_as_dhcp() {
     expect_clean_stop
 }
 
-# A device serving at 192.0.2.10 from the default file, with -v; its start-up output dropped.
-req_serving_device() {
-    netlab_setup
-    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
-    netlab_start_daemon -v
-    netlab_wait_serving || netlab_check_failed "the daemon never served"
-    : >"$NETLAB_DAEMON_OUT"
-    : >"$NETLAB_DAEMON_ERR"
-}
-
 # The requester's own address, and a request cut after the MAC: one line each, nothing is run.
 unusable_requests_change_nothing() {
-    req_serving_device
+    netlab_serving_device
     local cut changes request
     cut=$(netlab_force_ip_hex 01 5b02 192.0.2.20 255.255.255.0 0.0.0.0)
     changes=$(dev_exec cat /sys/class/net/eth0/carrier_changes)
@@ -111,7 +101,7 @@ alias_does_not_hide_the_own_address() {
 # The first copy's sender gives up before the acknowledge, as a PC does during a long wait; the
 # copy it sends again from the same port gets it, and eth0 is not restarted again.
 repeated_force_ip_answered_again() {
-    req_serving_device
+    netlab_serving_device
     local request
     request=$(netlab_force_ip_hex 01 5b03 192.0.2.20 255.255.255.0 192.0.2.1)
     netlab_udp_peer send --to 255.255.255.255 --broadcast --from-port 40003 --hex "$request" \

@@ -5,16 +5,6 @@ source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 
-# A device serving at 192.0.2.10 from the default file, with -v; its start-up output dropped.
-rn_serving_device() {
-    netlab_setup
-    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
-    netlab_start_daemon -v
-    netlab_wait_serving || netlab_check_failed "the daemon never served"
-    : >"$NETLAB_DAEMON_OUT"
-    : >"$NETLAB_DAEMON_ERR"
-}
-
 # ifdowns the daemon ran (it prints each with -v) and eth0's carrier changes: one word each.
 rn_restarts() {
     echo "$(grep -c '^ifdown eth0$' "$NETLAB_DAEMON_OUT") $(dev_exec cat /sys/class/net/eth0/carrier_changes)"
@@ -32,7 +22,7 @@ rn_copies() {
 
 # Both copies acknowledged, eth0 restarted once; asked again later, nothing runs or changes.
 copies_restart_once() {
-    rn_serving_device
+    netlab_serving_device
     expect_eq "acknowledges" $'from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500000001
 from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500000002' \
         "$(rn_copies 40011 8000 192.0.2.20 255.255.255.0 192.0.2.1)"
@@ -48,7 +38,7 @@ from=192.0.2.20:3956 to=192.0.2.1 len=8 hex=0000000500000002' \
 
 # The second dhcp copy waits while the first gets a lease, then finds it in force.
 dhcp_copies_restart_once() {
-    rn_serving_device
+    netlab_serving_device
     netlab_start_dnsmasq || netlab_check_failed "dnsmasq did not start"
     expect_eq "acknowledges" 2 "$(rn_copies 40012 20000 255.255.255.255 0.0.0.0 0.0.0.0 |
         grep -cE '^from=192\.0\.2\.1[0-5][0-9]:3956 .* hex=000000050000000[12]$')"
@@ -83,7 +73,7 @@ other_network_is_not_served() {
 # The PC holds 192.0.2.60 too: a force-IP to it is refused with the PC's MAC and nothing changes;
 # a free address is still acknowledged.
 address_in_use_is_refused() {
-    rn_serving_device
+    netlab_serving_device
     pc_exec ip addr add 192.0.2.60/24 dev pc0 || netlab_fail_setup "no second address on pc0"
     local restarts
     restarts=$(rn_restarts)
@@ -107,12 +97,12 @@ rn_device_processes() {
     done
 }
 
-# rn_hung_ifup_device SECONDS: rn_serving_device with the ifup limit made SECONDS (5 min shipped;
+# rn_hung_ifup_device SECONDS: netlab_serving_device with the ifup limit made SECONDS (5 min shipped;
 # only a build with TARN_TEST_COMMAND_LIMITS, as scripts/test.sh makes it, reads the variable).
 rn_hung_ifup_device() {
     grep -qx 'TARN_TEST_COMMAND_LIMITS:BOOL=ON' "$NETLAB_BUILD_DIR/CMakeCache.txt" ||
         { netlab_check_failed "built without -DTARN_TEST_COMMAND_LIMITS=ON"; return 1; }
-    TARN_TEST_IFUPDOWN_LIMIT_MS=$(($1 * 1000)) rn_serving_device
+    TARN_TEST_IFUPDOWN_LIMIT_MS=$(($1 * 1000)) netlab_serving_device
 }
 
 # rn_cut_off_ifup ADDRESS SECONDS: serving again at ADDRESS after ifup's limit, one line names it,

@@ -188,6 +188,17 @@ netlab_device_ifup() {
     dev_exec ifup "${1:-eth0}" >>"$NETLAB_DIR/ifup.log" 2>&1
 }
 
+# A fresh lab with the device serving at 192.0.2.10 from the default file, the daemon run with -v;
+# its start-up output dropped.
+netlab_serving_device() {
+    netlab_setup
+    netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
+    netlab_start_daemon -v
+    netlab_wait_serving || netlab_check_failed "the daemon never served"
+    : >"$NETLAB_DAEMON_OUT"
+    : >"$NETLAB_DAEMON_ERR"
+}
+
 # Remembers a background process so the teardown ends it.
 netlab_track() {
     NETLAB_TRACKED_PIDS+=("$@")
