@@ -23,6 +23,8 @@ NETLAB_DEVICE_ADDRESS=192.0.2.10
 NETLAB_PC_ADDRESS=192.0.2.1
 NETLAB_PC_OTHER_ADDRESS=198.51.100.1
 NETLAB_SNMP_COMMUNITY=tulmar
+# The third namespace of netlab_device_second_network; empty while there is none.
+NETLAB_OFFICE=""
 
 # netlab_interfaces_text METHOD [OPTION_LINE...]: the lines of an interfaces file with lo and an
 # auto eth0 stanza of METHOD and these option lines (indent included), no line feed after the last.
