@@ -26,7 +26,8 @@ constexpr int kListeningQueueBytes = 1 << 20;
 constexpr auto kGatherPause = std::chrono::milliseconds(4);
 // Reads in a row before a request is served: more than the queue holds.
 constexpr std::size_t kMaxBatchesInARow = 128;
-// An interface removed and added again (a USB adapter) comes back under a new index.
+// An interface removed and added again (a USB adapter) comes back under a new index; a flood on
+// another interface looks the index up no more often than this.
 constexpr auto kServedIndexLifetime = std::chrono::seconds(1);
 
 }  // namespace
@@ -50,7 +51,8 @@ bool Responder::cameOnServedInterface(QEL_Finder::Datagram const& datagram) {
         return true;
     }
     auto const now = std::chrono::steady_clock::now();
-    if (now - servedIndexRead_ >= kServedIndexLifetime) {
+    if (servedIndexMayHaveMoved_ || now - servedIndexRead_ >= kServedIndexLifetime) {
+        servedIndexMayHaveMoved_ = false;
         servedIndexRead_ = now;
         servedIndex_ = sockets_->interfaceIndex(interfaceName_.c_str());
         if (index == servedIndex_) {
@@ -75,6 +77,9 @@ void Responder::handle(QEL_Finder::Datagram const& datagram) {
     if (!cameOnServedInterface(datagram)) {
         return;
     }
+    // A force-IP on a bridge deletes the interface and builds it again under a new index, and
+    // the PC asks at once whether the camera has its new address.
+    servedIndexMayHaveMoved_ = true;
     // One bad datagram must not take the device off the network: whatever escapes the handler
     // abandons this datagram only.
     try {

@@ -49,4 +49,7 @@ class Responder {
     unsigned int servedIndex_ = 0;
     unsigned int loopbackIndex_ = 0;
     std::chrono::steady_clock::time_point servedIndexRead_;
+    // Set by whatever was served, which may have restarted the interface; the next datagram from
+    // elsewhere then looks the index up again at once.
+    bool servedIndexMayHaveMoved_ = true;
 };
