@@ -14,24 +14,20 @@ void answerDiscovery(Request& request) {
         std::cout << "Discovery received from " << formatIpv4(request.requester.sin_addr.s_addr)
                   << std::endl;
     }
-    auto const own = refreshRecord(request.serving);
-    if (!own) {
-        return;
-    }
-    // A requester outside our subnet may have no route back to us; when it allows, answer by
-    // broadcast so the reply reaches it anyway.
-    bool const outsideSubnet =
-        ((request.requester.sin_addr.s_addr ^ own->address) & own->mask) != 0;
-    if (outsideSubnet && (request.header.flag & kFlagBroadcastAck) != 0) {
-        request.requester.sin_addr.s_addr = kLimitedBroadcast;
-    }
-    ReplyMessage reply(&request.requester,
+    ReplyMessage reply(request.requester,
                        ackFor(request, kStatusSuccess, kDiscoveryAckCode, kDiscoveryAckLength));
     reply.attach(&request.serving.record);
-    int const handle = openReplySocket(request.serving, own->address);
-    if (handle != -1) {
-        sendOnReplySocket(request.serving.sockets, handle, reply);
-    }
+    bool const broadcastAllowed = (request.header.flag & kFlagBroadcastAck) != 0;
+    sendReply(request.serving, reply,
+              [broadcastAllowed](ReplyMessage& message, InterfaceAddress const& own) {
+                  // A requester outside our subnet may have no route back to us; when it allows,
+                  // answer by broadcast so the reply reaches it anyway.
+                  bool const outsideSubnet =
+                      ((message.destination.sin_addr.s_addr ^ own.address) & own.mask) != 0;
+                  if (outsideSubnet && broadcastAllowed) {
+                      message.destination.sin_addr.s_addr = kLimitedBroadcast;
+                  }
+              });
 }
 
 }  // namespace QEL_Finder

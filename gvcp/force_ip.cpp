@@ -14,7 +14,8 @@
 #include "gvcp/force_ip_payload.h"
 #include "gvcp/reply_message.h"
 #include "gvcp/send_reply.h"
-#include "gvcp/serving_status.h"
+#include "netconfig/config_checks.h"
+#include "netconfig/stanza_in_force.h"
 
 namespace QEL_Finder {
 
@@ -28,57 +29,44 @@ constexpr std::size_t kMacEnd = 8;
 constexpr auto kDhcpCopyWindow = std::chrono::seconds(10);
 
 bool isRepeatOfLast(Request const& request) {
-    auto const& last = request.serving.inbox.lastForceIp;
+    auto const& last = request.serving.lastForceIp;
     return last && last->reqId == request.header.reqId &&
            last->requester.sin_addr.s_addr == request.requester.sin_addr.s_addr &&
            last->requester.sin_port == request.requester.sin_port;
 }
 
+// The acknowledge of a request carried out, from the interface's address.
+AckHeader forceIpAck(Request const& request) {
+    return ackFor(request, kStatusSuccess, kForceIpAckCode, 0);
+}
+
+// The requester may be on another subnet and unable to reach the new address yet.
+sockaddr_in acknowledgeDestination(Request const& request) {
+    sockaddr_in destination = request.requester;
+    if ((request.header.flag & kFlagBroadcastAck) != 0) {
+        destination.sin_addr.s_addr = kLimitedBroadcast;
+    }
+    return destination;
+}
+
 // Sends the acknowledge of the last force-IP again, to where it went. From the interface's
 // current address: the same one unless the interface changed since, and then the one the PC
 // finds the device at.
-void answerAgain(Request& request, LastForceIp const& last) {
+void answerAgain(Request const& request, LastForceIp const& last) {
     if (Verbose) {
         std::cout << "Force IP repeated, answered as before" << std::endl;
     }
     if (!last.acknowledgedTo) {
         return;
     }
-    sockaddr_in destination = *last.acknowledgedTo;
-    ReplyMessage reply(&destination, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    auto const own = openOwnReplySocket(request.serving);
-    if (!own) {
-        return;
-    }
-    if (last.sentFrom != 0 && own->address != last.sentFrom) {
-        std::cout << "Repeated force IP acknowledged from " << formatIpv4(own->address) << ": "
-                  << formatIpv4(last.sentFrom) << " is no longer the interface's address"
-                  << std::endl;
-    }
-    sendOnReplySocket(request.serving.sockets, own->handle, reply);
-}
-
-// The requester's own address given to the device would take the PC's address from it: the
-// acknowledge goes nowhere and the device answers ARP for the PC.
-std::string requesterRefusal(InterfaceConfig const& config, sockaddr_in const& requester) {
-    if (*config.address != requester.sin_addr.s_addr || *config.address == kDhcpAddress ||
-        *config.address == kRestartOnly) {
-        return {};
-    }
-    return "Refusing force IP: address " + formatIpv4(*config.address) +
-           " is the requester's address";
-}
-
-// From the new address once the link runs; without it, no acknowledge can leave.
-void acknowledgeApplied(Request& request, LastForceIp& last) {
-    ReplyMessage reply(&request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    auto const own = openOwnReplySocket(request.serving);
-    if (!own) {
-        return;
-    }
-    last.sentFrom = own->address;
-    request.serving.network.waitForLink(request.serving.interfaceName);
-    sendOnReplySocket(request.serving.sockets, own->handle, reply);
+    ReplyMessage reply(*last.acknowledgedTo, forceIpAck(request));
+    sendReply(request.serving, reply, [&last](ReplyMessage&, InterfaceAddress const& own) {
+        if (last.sentFrom != 0 && own.address != last.sentFrom) {
+            std::cout << "Repeated force IP acknowledged from " << formatIpv4(own.address) << ": "
+                      << formatIpv4(last.sentFrom) << " is no longer the interface's address"
+                      << std::endl;
+        }
+    });
 }
 
 bool isLinkLocal(std::uint32_t address) {
@@ -88,36 +76,27 @@ bool isLinkLocal(std::uint32_t address) {
 // The interface runs as asked already (static: its address and mask; dhcp: a lease, right after
 // a dhcp request was carried out) and its stanza says so: a second copy of a request, or a second
 // click on "apply", must not take the link down again.
-bool alreadyInForce(Request const& request, InterfaceConfig const& config) {
+bool alreadyInForce(Request const& request, InterfaceConfig const& config,
+                    std::string_view fileText) {
     Serving& serving = request.serving;
     std::uint32_t address = 0;
     std::uint32_t mask = 0;
-    if (*config.address == kRestartOnly || !serving.sockets.getIpAddressFromInterfaceName(
-                                               serving.interfaceName.c_str(), address, mask)) {
+    if (config.kind == ForceIpKind::Restart || !serving.sockets.getIpAddressFromInterfaceName(
+                                                   serving.interfaceName.c_str(), address, mask)) {
         return false;
     }
-    if (*config.address == kDhcpAddress) {
-        auto const& last = serving.inbox.lastForceIp;
+    if (config.kind == ForceIpKind::Dhcp) {
+        auto const& last = serving.lastForceIp;
         bool const justDone =
-            last && last->dhcpDoneAt && Inbox::Clock::now() - *last->dhcpDoneAt < kDhcpCopyWindow;
+            last && last->dhcpDoneAt &&
+            std::chrono::steady_clock::now() - *last->dhcpDoneAt < kDhcpCopyWindow;
         if (!justDone || isLinkLocal(address)) {
             return false;
         }
     } else if (address != *config.address || mask != *config.netmask) {
         return false;
     }
-    return serving.network.stanzaSays(config, serving.interfaceName);
-}
-
-// From the interface's address, without a restart or a link wait: nothing changed.
-void acknowledgeInForce(Request& request) {
-    std::cout << "Force IP: " << request.serving.interfaceName
-              << " has this configuration already, acknowledged without a restart" << std::endl;
-    if ((request.header.flag & kFlagBroadcastAck) != 0) {
-        request.requester.sin_addr.s_addr = kLimitedBroadcast;
-    }
-    ReplyMessage reply(&request.requester, ackFor(request, kStatusSuccess, kForceIpAckCode, 0));
-    sendReply(request, reply);
+    return stanzaSays(fileText, serving.interfaceName, config);
 }
 
 bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> const& mac) {
@@ -125,10 +104,7 @@ bool isForThisDevice(DiscoveryAck const& record, std::array<std::uint8_t, 6> con
 }
 
 InterfaceConfig requestedConfig(ForceIpPayload const& payload) {
-    InterfaceConfig config = makeInterfaceConfig();
-    *config.address = payload.address;
-    *config.netmask = payload.netmask;
-    *config.gateway = payload.gateway;
+    InterfaceConfig config = makeInterfaceConfig(payload.address, payload.netmask, payload.gateway);
     std::copy(payload.mac.begin(), payload.mac.end(), config.mac);
     return config;
 }
@@ -149,13 +125,13 @@ void recordAppliedMode(DiscoveryAck& record, ApplyOutcome applied) {
 // host answers for is refused (RFC 5227). The interface's own address needs no probe, and dhcp
 // and a restart name none. A probe that cannot run lets the request go ahead: a camera must stay
 // re-addressable.
-std::string holderRefusal(Serving& serving, std::uint32_t address) {
+std::string holderRefusal(Serving& serving, InterfaceConfig const& config) {
+    std::uint32_t const address = *config.address;
     unsigned int current = 0;
     unsigned int mask = 0;
-    if (address == kDhcpAddress || address == kRestartOnly ||
-        (serving.sockets.getIpAddressFromInterfaceName(serving.interfaceName.c_str(), current,
-                                                       mask) &&
-         current == address)) {
+    if (config.kind != ForceIpKind::Static || (serving.sockets.getIpAddressFromInterfaceName(
+                                                   serving.interfaceName.c_str(), current, mask) &&
+                                               current == address)) {
         return {};
     }
     AddressProbe const probe = serving.sockets.probeAddress(serving.interfaceName.c_str(),
@@ -173,10 +149,10 @@ std::string holderRefusal(Serving& serving, std::uint32_t address) {
 
 }  // namespace
 
-void answerForceIp(Request& request) {
+std::optional<LastForceIp> answerForceIp(Request const& request) {
     // Without a payload there is no MAC address to match: treated like one for another device.
     if (request.payload.empty()) {
-        return;
+        return std::nullopt;
     }
     // A cut-off request would be read with zeros for the missing fields: a restart, or worse.
     if (request.payload.size() < kForceIpPayloadSize) {
@@ -186,61 +162,66 @@ void answerForceIp(Request& request) {
                       << ": " << request.payload.size() << " of " << kForceIpPayloadSize
                       << " payload bytes" << std::endl;
         }
-        return;
+        return std::nullopt;
     }
     ForceIpPayload const payload = parseForceIpPayload(request.payload);
     Serving& serving = request.serving;
     if (!isForThisDevice(serving.record, payload.mac)) {
-        return;
+        return std::nullopt;
     }
     if (Verbose) {
         std::cout << "Force IP received from " << formatIpv4(request.requester.sin_addr.s_addr)
                   << std::endl;
     }
     if (isRepeatOfLast(request)) {
-        answerAgain(request, *serving.inbox.lastForceIp);
-        return;
+        answerAgain(request, *serving.lastForceIp);
+        return std::nullopt;
     }
-    InterfaceConfig config = requestedConfig(payload);
+    InterfaceConfig const config = requestedConfig(payload);
+    // What is judged is what is rewritten: the file is read once. A restart rewrites nothing.
+    InterfacesFileText const file = config.kind == ForceIpKind::Restart
+                                        ? InterfacesFileText{}
+                                        : serving.interface.readInterfacesFile();
     // Refused before anything changes: a bad static stanza would leave the device unreachable.
-    std::string why = serving.network.refusal(config, serving.interfaceName);
+    std::string why =
+        forceIpRefusal({config, request.requester.sin_addr.s_addr, serving.interfaceName, file});
     if (why.empty()) {
-        why = requesterRefusal(config, request.requester);
+        why = holderRefusal(serving, config);
     }
     if (!why.empty()) {
         std::cerr << why << std::endl;
-        return;
+        return std::nullopt;
     }
-    if (std::string const held = holderRefusal(serving, *config.address); !held.empty()) {
-        std::cerr << held << std::endl;
-        return;
-    }
-    if (alreadyInForce(request, config)) {
-        acknowledgeInForce(request);
-        return;
-    }
-    sockaddr_in const requester = request.requester;
-    // The requester may be on another subnet and unable to reach the new address yet.
-    if ((request.header.flag & kFlagBroadcastAck) != 0) {
-        request.requester.sin_addr.s_addr = kLimitedBroadcast;
+    sockaddr_in const destination = acknowledgeDestination(request);
+    if (alreadyInForce(request, config, file.text)) {
+        // From the interface's address, without a restart or a link wait: nothing changed.
+        std::cout << "Force IP: " << serving.interfaceName
+                  << " has this configuration already, acknowledged without a restart" << std::endl;
+        ReplyMessage reply(destination, forceIpAck(request));
+        sendReply(serving, reply);
+        return std::nullopt;
     }
     std::cout << "New interface parameters are:\n" << config << std::endl;
-    ApplyOutcome const applied = serving.network.apply(config, serving.interfaceName);
+    ApplyOutcome const applied = serving.interface.apply(config, file.text);
     recordAppliedMode(serving.record, applied);
     // A restart changes nothing to confirm, and a configuration that could not be written must
     // not tell the PC the device moved.
     bool const acknowledged = applied == ApplyOutcome::Dhcp || applied == ApplyOutcome::Static;
-    LastForceIp& last = serving.inbox.lastForceIp.emplace(
-        LastForceIp{requester, request.header.reqId,
-                    acknowledged ? std::optional(request.requester) : std::nullopt, 0});
+    LastForceIp carried{request.requester, request.header.reqId,
+                        acknowledged ? std::optional(destination) : std::nullopt, 0};
     if (!acknowledged) {
-        return;
+        return carried;
     }
-    reportForceIpApplied(serving.interfaceName, serving.record, requester.sin_addr.s_addr);
-    acknowledgeApplied(request, last);
+    // From the new address once the link runs; without it, no acknowledge can leave.
+    ReplyMessage reply(destination, forceIpAck(request));
+    auto const sentFrom = sendReply(
+        serving, reply,
+        [&serving](ReplyMessage&, InterfaceAddress const&) { serving.interface.waitForLink(); });
+    carried.sentFrom = sentFrom ? sentFrom->address : 0;
     if (applied == ApplyOutcome::Dhcp) {
-        last.dhcpDoneAt = Inbox::Clock::now();
+        carried.dhcpDoneAt = std::chrono::steady_clock::now();
     }
+    return carried;
 }
 
 }  // namespace QEL_Finder

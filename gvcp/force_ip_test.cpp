@@ -73,7 +73,7 @@ class ForceIp : public ::testing::Test {
     testing::TestDevice device;
     DiscoveryAck& record = device.record;
     testing::RecordingSocketManager& manager = device.sockets;
-    testing::FakeNetworkConfiguration& fake = device.network;
+    testing::FakeInterfaceControl& fake = device.network;
     char const* newAddress = nullptr;  // the interface's address once the config is applied
 };
 
@@ -128,13 +128,13 @@ TEST_F(ForceIp, AStaticAddressAnotherHostAnswersForIsRefusedAndNothingIsRun) {
     expectUntouched(before);
     // The interface's own address, dhcp and a restart are not probed.
     for (char const* address : {"192.168.1.10", "255.255.255.255", "0.0.0.0"}) {
-        device.inbox.lastForceIp.reset();  // each one a request of its own
+        device.lastForceIp.reset();  // each one a request of its own
         Bytes const payload = forceIpPayload(kDeviceMac, address, "255.255.255.0", "0.0.0.0");
         EXPECT_EQ(deliver(payload).second, "") << address;
     }
     EXPECT_EQ(fake.applied.size(), 3U);
     // A probe that cannot run does not keep the camera from being re-addressed.
-    device.inbox.lastForceIp.reset();
+    device.lastForceIp.reset();
     manager.probeFinds = {std::nullopt, "sending the ARP probe: Network is down"};
     EXPECT_EQ(deliver(held).second,
               "Probing 192.168.1.60 by ARP failed, sending the ARP probe: "
@@ -152,6 +152,9 @@ TEST_F(ForceIp, StaticAddressIsPrintedAppliedAndAcknowledgedFromTheNewAddressAft
     EXPECT_EQ(out, "New interface parameters are:\n" + config + "\n");
     EXPECT_EQ(err, "");
     EXPECT_EQ(fake.applied, (std::vector<std::string>{config + " on eth0"}));
+    // What was judged is what is rewritten: the file is read once.
+    EXPECT_EQ(fake.fileReads, 1);
+    EXPECT_EQ(fake.appliedTexts, (std::vector<std::string>{fake.file.text}));
     EXPECT_EQ(manager.events, (Events{"apply", "socket 0", "bind 0 192.168.2.20:3956",
                                       "connect 0 255.255.255.255:3956", "recvmmsg 0", "wait eth0",
                                       "send 0", "close 0"}));
@@ -181,7 +184,7 @@ TEST_F(ForceIp, DhcpSetsItsBitAndTheBroadcastFlagWidensEvenWithinTheSubnet) {
 
 TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
     for (ApplyOutcome const outcome : {ApplyOutcome::RestartOnly, ApplyOutcome::NotApplied}) {
-        device.inbox.lastForceIp.reset();  // each one a request of its own
+        device.lastForceIp.reset();  // each one a request of its own
         manager.events.clear();
         fake.outcome = outcome;
         deliver(forceIpPayload(kDeviceMac,
@@ -192,7 +195,7 @@ TEST_F(ForceIp, NoAcknowledgeForARestartAFailedRewriteOrWithoutAReplySocket) {
     }
 
     // The new configuration stays applied and recorded even when no reply socket can be had.
-    device.inbox.lastForceIp.reset();
+    device.lastForceIp.reset();
     manager.events.clear();
     fake.outcome = ApplyOutcome::Static;
     manager.bindErrno = EADDRNOTAVAIL;
@@ -224,9 +227,12 @@ TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
               "interface's address\n");
     EXPECT_EQ(fake.applied.size(), 1U);
 
-    // The same req_id from another port is another request.
+    // The same req_id from another port, or from another PC at the same port, is another request.
     deliver(payload, 0x10, 56, testing::kRequesterPort + 1);
     EXPECT_EQ(fake.applied.size(), 2U);
+    device.deliver(datagramOf({kGvcpKey, 0x10, kForceIpCmd, 56, {0x56, 0x78}}, payload,
+                              "192.168.1.51", testing::kRequesterPort + 1));
+    EXPECT_EQ(fake.applied.size(), 3U);
 
     // A restart is not acknowledged, and its copy is not run again either.
     fake.outcome = ApplyOutcome::RestartOnly;
@@ -234,7 +240,7 @@ TEST_F(ForceIp, ACopyOfTheLastRequestIsOnlyAcknowledgedAgain) {
     deliver(restart);
     manager.events.clear();
     deliver(restart);
-    EXPECT_EQ(fake.applied.size(), 3U);
+    EXPECT_EQ(fake.applied.size(), 4U);
     EXPECT_TRUE(manager.events.empty());
 }
 
@@ -261,8 +267,11 @@ TEST_F(ForceIp, AConfigurationAlreadyInForceIsAcknowledgedWithoutARestart) {
     for (Row const& row : rows) {
         SCOPED_TRACE(std::string(row.address) + " " + row.mask + " at " + row.interfaceAddress);
         manager.setInterfaceAddress(row.interfaceAddress, "255.255.255.0");
-        fake.stanzaSaysIt = row.stanzaSays;
         bool const dhcp = std::string(row.address) == "255.255.255.255";
+        fake.file.text = !row.stanzaSays ? "iface eth0 inet manual\n"
+                         : dhcp          ? "iface eth0 inet dhcp\n"
+                                : std::string("iface eth0 inet static\n  address ") + row.address +
+                                      "\n  netmask " + row.mask + "\n";
         fake.outcome = dhcp ? ApplyOutcome::Dhcp : ApplyOutcome::Static;
         std::size_t const applied = fake.applied.size();
         std::size_t const sent = manager.sent.size();

@@ -7,9 +7,9 @@ namespace QEL_Finder {
 
 // Always to the requester: the broadcast flag only widens acknowledges of commands we serve.
 void answerNotImplemented(Request& request) {
-    ReplyMessage reply(&request.requester, ackFor(request, kStatusAccessDeniedSentForNotImplemented,
-                                                  notImplementedAnswer(request.header.command), 0));
-    sendReply(request, reply);
+    ReplyMessage reply(request.requester, ackFor(request, kStatusAccessDeniedSentForNotImplemented,
+                                                 notImplementedAnswer(request.header.command), 0));
+    sendReply(request.serving, reply);
 }
 
 }  // namespace QEL_Finder

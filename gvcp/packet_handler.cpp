@@ -4,12 +4,13 @@
 #include "gvcp/force_ip.h"
 #include "gvcp/not_implemented_reply.h"
 
-void onPacketArrives(QEL_Finder::Serving& serving, QEL_Finder::Datagram const& datagram) {
+std::optional<QEL_Finder::LastForceIp> onPacketArrives(QEL_Finder::Serving& serving,
+                                                       QEL_Finder::Datagram const& datagram) {
     using namespace QEL_Finder;
     auto const bytes = datagram.data();
     auto const header = parseCommandHeader(bytes);
     if (!header || header->key != kGvcpKey) {
-        return;
+        return std::nullopt;
     }
     // A request whose length field is zero has no payload, whatever follows its header.
     Request request{serving, datagram.sender, *header,
@@ -17,12 +18,11 @@ void onPacketArrives(QEL_Finder::Serving& serving, QEL_Finder::Datagram const& d
     switch (header->command) {
         case kDiscoveryCmd:
             answerDiscovery(request);
-            break;
+            return std::nullopt;
         case kForceIpCmd:
-            answerForceIp(request);
-            break;
+            return answerForceIp(request);
         default:
             answerNotImplemented(request);
-            break;
+            return std::nullopt;
     }
 }

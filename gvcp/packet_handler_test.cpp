@@ -145,8 +145,8 @@ TEST_F(PacketHandler, UnknownCommandsGetNotImplementedAddressedToTheRequester) {
 }
 
 // Requests the reply socket received before it was connected are the listening socket's: they
-// are served next, in the order they came.
-TEST_F(PacketHandler, WhatTheReplySocketTookInIsServedNextInOrder) {
+// go back to the responder, in the order they came.
+TEST_F(PacketHandler, WhatTheReplySocketTookInIsKeptInOrder) {
     manager.receives = {{{0x42, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02}},
                         {{0x42, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03},
                          0,
@@ -154,8 +154,8 @@ TEST_F(PacketHandler, WhatTheReplySocketTookInIsServedNextInOrder) {
                         {{}, EAGAIN}};
     deliver(command(kDiscoveryCmd), "192.168.1.50");
     std::vector<int> next;
-    while (auto const datagram = device.inbox.next(Inbox::Clock::now())) {
-        next.push_back(datagram->bytes[7]);
+    for (Datagram const& datagram : device.kept) {
+        next.push_back(datagram.bytes[7]);
     }
     EXPECT_EQ(next, (std::vector<int>{2, 3}));
 }

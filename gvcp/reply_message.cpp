@@ -2,11 +2,11 @@
 
 namespace QEL_Finder {
 
-ReplyMessage::ReplyMessage(sockaddr_in* destination, AckHeader const& ack)
-    : header(buildAckHeader(ack)) {
+ReplyMessage::ReplyMessage(sockaddr_in const& to, AckHeader const& ack)
+    : destination(to), header(buildAckHeader(ack)) {
     buffers[0] = {header.data(), header.size()};
-    message.msg_name = destination;
-    message.msg_namelen = sizeof *destination;
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof destination;
     message.msg_iov = buffers.data();
     message.msg_iovlen = 1;
 }

@@ -17,14 +17,15 @@ namespace QEL_Finder {
 // An acknowledge being put together: header, one or two data buffers, destination, no control
 // data. Not copyable, since the message points into the object itself.
 struct ReplyMessage {
-    // One buffer holding the header built from ack; destination is kept by pointer.
-    ReplyMessage(sockaddr_in* destination, AckHeader const& ack);
+    // One buffer holding the header built from ack, sent to to.
+    ReplyMessage(sockaddr_in const& to, AckHeader const& ack);
     ReplyMessage(ReplyMessage const&) = delete;
     ReplyMessage& operator=(ReplyMessage const&) = delete;
 
     // Adds the record as the second data buffer; the record is sent as it is at send time.
     void attach(DiscoveryAck* record);
 
+    sockaddr_in destination;
     std::array<std::uint8_t, kHeaderSize> header;
     std::array<iovec, 2> buffers{};
     msghdr message{};

@@ -4,32 +4,50 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
-#include "gvcp/inbox.h"
+#include "net/datagram.h"
 #include "net/socket_manager.h"
-#include "netconfig/network_configuration.h"
+#include "netconfig/interface_control.h"
 
 namespace QEL_Finder {
 
+// The last force-IP carried out. A PC that missed its acknowledge (it gave up during a long dhcp
+// wait) sends the same request again; run again, every copy would restart the interface anew.
+struct LastForceIp {
+    sockaddr_in requester;  // address and port it came from
+    ReqId reqId;
+    // Where the acknowledge went (the requester, or broadcast at its port); none for a restart
+    // only or a failed rewrite.
+    std::optional<sockaddr_in> acknowledgedTo;
+    std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
+    // When a dhcp request was carried out, for copies of it that a PC sent another way.
+    std::optional<std::chrono::steady_clock::time_point> dhcpDoneAt{};
+};
+
 // Owned by the responder; the same for every datagram, so what the handler changes in the record
-// and the inbox stays for later ones.
+// stays for later ones.
 struct Serving {
     DiscoveryAck& record;
     SocketManager& sockets;
-    NetworkConfiguration& network;
-    Inbox& inbox;  // also takes what a reply socket received
+    InterfaceControl& interface;
     std::string const& interfaceName;
+    std::optional<LastForceIp> const& lastForceIp;  // what the responder remembers
+    // Takes a request a reply socket received before it was ready: the listening socket's.
+    std::function<void(Datagram const&)> keep;
 };
 
 // Lives for one call of the handler.
 struct Request {
     Serving& serving;
-    sockaddr_in requester;  // also the reply's destination, changed for a broadcast
+    sockaddr_in requester;
     CommandHeader header;
     std::span<std::uint8_t const> payload;  // empty when the length field is zero
 };

@@ -10,16 +10,13 @@ namespace QEL_Finder {
 
 namespace {
 
-std::string destinationText(msghdr const& message) {
-    auto const* destination = static_cast<sockaddr_in const*>(message.msg_name);
-    return destination->sin_family == AF_INET ? formatIpv4(destination->sin_addr.s_addr) : "";
+std::string destinationText(sockaddr_in const& destination) {
+    return destination.sin_family == AF_INET ? formatIpv4(destination.sin_addr.s_addr) : "";
 }
 
-}  // namespace
-
-std::optional<OwnAddress> refreshRecord(Serving& serving) {
-    // Read into locals so a failed lookup leaves the record exactly as it was.
-    OwnAddress own{};
+// Read into locals so a failed lookup leaves the record exactly as it was.
+std::optional<InterfaceAddress> refreshRecord(Serving& serving) {
+    InterfaceAddress own{};
     if (!serving.sockets.getIpAddressFromInterfaceName(serving.interfaceName.c_str(), own.address,
                                                        own.mask)) {
         std::cerr << "Could not get the ip address for the interface " << serving.interfaceName
@@ -32,6 +29,8 @@ std::optional<OwnAddress> refreshRecord(Serving& serving) {
     return own;
 }
 
+}  // namespace
+
 int openReplySocket(Serving& serving, std::uint32_t address) {
     if (Verbose) {
         std::cout << "Opening socket on local IP " << formatIpv4(address) << std::endl;
@@ -41,14 +40,14 @@ int openReplySocket(Serving& serving, std::uint32_t address) {
     local.sin_port = htons(kGvcpPort);
     local.sin_addr.s_addr = address;
     ReplySocket socket = openBoundReplySocket(serving.sockets, local);
-    auto const now = Inbox::Clock::now();
     for (Datagram const& datagram : socket.takenIn) {
-        serving.inbox.add(datagram, now);
+        serving.keep(datagram);
     }
     return socket.handle;
 }
 
-std::optional<OwnReplySocket> openOwnReplySocket(Serving& serving) {
+std::optional<InterfaceAddress> sendReply(Serving& serving, ReplyMessage& reply,
+                                          BeforeSending const& beforeSending) {
     auto const own = refreshRecord(serving);
     if (!own) {
         return std::nullopt;
@@ -57,24 +56,18 @@ std::optional<OwnReplySocket> openOwnReplySocket(Serving& serving) {
     if (handle == -1) {
         return std::nullopt;
     }
-    return OwnReplySocket{handle, own->address};
-}
-
-void sendReply(Request& request, ReplyMessage& reply) {
-    if (auto const socket = openOwnReplySocket(request.serving)) {
-        sendOnReplySocket(request.serving.sockets, socket->handle, reply);
+    if (beforeSending) {
+        beforeSending(reply, *own);
     }
-}
-
-void sendOnReplySocket(SocketManager& sockets, int handle, ReplyMessage& reply) {
     if (Verbose) {
         std::cout << "Sending ACK" << std::endl;
     }
-    if (sockets.sendmsg(handle, &reply.message, 0) == -1) {
-        std::cerr << "sending reply message: " << sockets.getError() << std::endl;
-        std::cerr << "Destination address: " << destinationText(reply.message) << std::endl;
+    if (serving.sockets.sendmsg(handle, &reply.message, 0) == -1) {
+        std::cerr << "sending reply message: " << serving.sockets.getError() << std::endl;
+        std::cerr << "Destination address: " << destinationText(reply.destination) << std::endl;
     }
-    sockets.closeSocket(handle);
+    serving.sockets.closeSocket(handle);
+    return own;
 }
 
 }  // namespace QEL_Finder

@@ -3,39 +3,48 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "gvcp/gvcp_header.h"
-#include "gvcp/inbox.h"
 #include "gvcp/packet_handler.h"
 #include "gvcp/request.h"
 #include "net/datagram.h"
 #include "net/recording_socket_manager.h"
 #include "net/socket_address.h"
-#include "netconfig/fake_network_configuration.h"
+#include "netconfig/fake_interface_control.h"
+#include "service/inbox.h"
 
 namespace QEL_Finder::testing {
 
 inline constexpr unsigned short kRequesterPort = 50123;
 
-// What the handler serves with: a record, recording sockets, a fake network and an inbox.
+// What the handler serves with: a record, recording sockets, a fake interface, and what the
+// responder keeps: the last force-IP carried out and what reply sockets took in.
 struct TestDevice {
     DiscoveryAck record{};
     RecordingSocketManager sockets;
-    FakeNetworkConfiguration network;
-    Inbox inbox;
+    FakeInterfaceControl network;
+    std::optional<LastForceIp> lastForceIp;
+    std::vector<Datagram> kept;
     std::string interfaceName = "eth0";
-    Serving serving{record, sockets, network, inbox, interfaceName};
+    Serving serving{record,      sockets,
+                    network,     interfaceName,
+                    lastForceIp, [this](Datagram const& datagram) { kept.push_back(datagram); }};
 
-    // Hands the datagram to the handler; what it wrote on standard output and error.
+    // Hands the datagram to the handler, remembering what it carried out; what it wrote on
+    // standard output and error.
     std::pair<std::string, std::string> deliver(Datagram const& datagram) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        onPacketArrives(serving, datagram);
+        if (auto carried = onPacketArrives(serving, datagram)) {
+            lastForceIp = *carried;
+        }
         std::string out = ::testing::internal::GetCapturedStdout();
         return {out, ::testing::internal::GetCapturedStderr()};
     }

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "net/interface_flags.h"
+#include "base/interface_flags.h"
 
 namespace QEL_Finder {
 

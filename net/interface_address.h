@@ -1,9 +1,16 @@
 // Finding a network interface's IPv4 address by the interface's name.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace QEL_Finder {
+
+// An interface's IPv4 address and mask, network byte order.
+struct InterfaceAddress {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+};
 
 // True when entryName is requested itself or one of its address aliases ("eth0:1" for "eth0");
 // an empty request matches nothing.

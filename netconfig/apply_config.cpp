@@ -8,21 +8,22 @@
 #include "netconfig/resolver.h"
 #include "netconfig/run_command.h"
 
-QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig& config,
-                                              std::string name) {
+QEL_Finder::ApplyOutcome initNetworkInterface(QEL_Finder::InterfaceConfig const& config,
+                                              std::string name, std::string_view fileText) {
     using QEL_Finder::ApplyOutcome;
+    using QEL_Finder::ForceIpKind;
     RunCommand("ifdown " + name, Verbose, ifupdownLimit());
     ApplyOutcome result = ApplyOutcome::Static;
-    if (*config.address == QEL_Finder::kRestartOnly) {
+    if (config.kind == ForceIpKind::Restart) {
         std::cout << "Restarting network service" << std::endl;
         result = ApplyOutcome::RestartOnly;
-    } else if (*config.address == QEL_Finder::kDhcpAddress) {
+    } else if (config.kind == ForceIpKind::Dhcp) {
         std::cout << "Enabling DHCP..." << std::endl;
         // A failed rewrite has been reported and left the old file: bringing the interface
         // back up with it beats leaving it down.
-        result =
-            update_interfaces_file(config, name) ? ApplyOutcome::Dhcp : ApplyOutcome::NotApplied;
-    } else if (!update_interfaces_file(config, name)) {
+        result = update_interfaces_file(config, name, fileText) ? ApplyOutcome::Dhcp
+                                                                : ApplyOutcome::NotApplied;
+    } else if (!update_interfaces_file(config, name, fileText)) {
         // The old configuration stays, and so do the resolver and IPv6 settings that go with it.
         result = ApplyOutcome::NotApplied;
     } else {

@@ -115,7 +115,8 @@ class ApplyConfiguration : public testing::Test {
             std::string const path = bin().string() + ":" + std::getenv("PATH");
             setenv("PATH", path.c_str(), 1);
             Verbose = verbose;
-            int const result = static_cast<int>(initNetworkInterface(config, "eth0"));
+            int const result =
+                static_cast<int>(initNetworkInterface(config, "eth0", readInterfacesFile().text));
             return result | (isDHCPEnabled("eth0") ? kDhcpBit : 0);
         });
     }

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "base/ipv4_address.h"
-#include "netconfig/interfaces_file.h"
 #include "netconfig/sourced_stanza.h"
 
 namespace {
@@ -35,8 +34,7 @@ bool isContiguousMask(std::uint32_t host) {
 }  // namespace
 
 std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
-    if (*config.address == QEL_Finder::kDhcpAddress ||
-        *config.address == QEL_Finder::kRestartOnly) {
+    if (config.kind != QEL_Finder::ForceIpKind::Static) {
         return {};
     }
     if (char const* why = unusableAddress(ntohl(*config.address))) {
@@ -81,21 +79,28 @@ std::string configRejection(QEL_Finder::InterfaceConfig const& config) {
     return {};
 }
 
-std::string forceIpRefusal(QEL_Finder::InterfaceConfig const& config, std::string const& name) {
+std::string forceIpRefusal(ForceIpCase const& request) {
+    QEL_Finder::InterfaceConfig const& config = request.config;
     std::string why = configRejection(config);
-    if (!why.empty() || *config.address == QEL_Finder::kRestartOnly) {
+    if (!why.empty() || config.kind == QEL_Finder::ForceIpKind::Restart) {
         return why;
     }
-    std::error_code unreadable;
-    auto const sourced = sourcedStanzaFile(kInterfacesFile, name, unreadable);
     // Without the file, ifdown, the rewrite and ifup would each fail on their own.
-    if (unreadable) {
+    if (request.file.unreadable) {
         return std::string("Refusing force IP: cannot read ") + kInterfacesFile + ": " +
-               unreadable.message();
+               request.file.unreadable.message();
     }
+    auto const sourced =
+        sourcedStanzaFile(kInterfacesFile, request.file.text, request.interfaceName);
     if (sourced) {
-        return "Refusing force IP: " + name + " is configured in " + sourced->string() +
-               ", not in " + kInterfacesFile;
+        return "Refusing force IP: " + std::string(request.interfaceName) + " is configured in " +
+               sourced->string() + ", not in " + kInterfacesFile;
+    }
+    // The requester's own address given to the device would take the PC's address from it: the
+    // acknowledge goes nowhere and the device answers ARP for the PC.
+    if (config.kind == QEL_Finder::ForceIpKind::Static && *config.address == request.requester) {
+        return "Refusing force IP: address " + formatIpv4(*config.address) +
+               " is the requester's address";
     }
     return {};
 }

@@ -21,6 +21,18 @@ InterfaceConfig makeInterfaceConfig() {
     return config;
 }
 
+InterfaceConfig makeInterfaceConfig(std::uint32_t address, std::uint32_t netmask,
+                                    std::uint32_t gateway) {
+    InterfaceConfig config = makeInterfaceConfig();
+    *config.address = address;
+    *config.netmask = netmask;
+    *config.gateway = gateway;
+    config.kind = address == kRestartOnly   ? ForceIpKind::Restart
+                  : address == kDhcpAddress ? ForceIpKind::Dhcp
+                                            : ForceIpKind::Static;
+    return config;
+}
+
 std::ostream& operator<<(std::ostream& out, InterfaceConfig const& config) {
     out << "Address: " << formatIpv4(*config.address) << '\n';
     out << "Netmask: " << formatIpv4(*config.netmask) << '\n';

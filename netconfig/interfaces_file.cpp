@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "base/file_io.h"
-#include "base/ipv4_address.h"
 #include "netconfig/safe_file.h"
 #include "netconfig/stanza_scan.h"
 
@@ -33,27 +32,6 @@ std::optional<std::string> readConfiguration(fs::path const& file) {
 
 }  // namespace
 
-std::string getDynamicInterfaceDef(std::string_view name) {
-    std::string stanza = "iface ";
-    stanza += name;
-    stanza += " inet dhcp\n";
-    return stanza;
-}
-
-std::string getStaticInterfaceDef(QEL_Finder::InterfaceConfig const& config,
-                                  std::string_view name) {
-    std::string stanza = "iface ";
-    stanza += name;
-    stanza += " inet static";
-    stanza += "\n  address " + formatIpv4(*config.address);
-    stanza += "\n  netmask " + formatIpv4(*config.netmask);
-    if (*config.gateway != 0) {
-        stanza += "\n  gateway " + formatIpv4(*config.gateway);
-    }
-    stanza += '\n';
-    return stanza;
-}
-
 InterfacesFiles interfacesFilesAt(fs::path const& file) {
     std::error_code ec;
     fs::path target = file;
@@ -65,7 +43,29 @@ InterfacesFiles interfacesFilesAt(fs::path const& file) {
     }
     fs::path backup = target;
     backup += ".bak";
-    return {target, temporaryPathFor(target), backup};
+    fs::path kept = target;
+    kept += ".before-recovery";
+    return {target, temporaryPathFor(target), backup, kept};
+}
+
+// The interfaces file and its backup are whole either way, and a leftover must not pass for a
+// configuration later. Only what exists is removed: removing a missing file on a read-only
+// /etc/network reports EROFS.
+void removeInterruptedRewrites(InterfacesFiles const& files) {
+    for (fs::path const& leftover :
+         {files.temporary, temporaryPathFor(files.backup), temporaryPathFor(files.kept)}) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(leftover, ec))) {
+            continue;
+        }
+        if (fs::remove(leftover, ec)) {
+            std::cout << "Removed " << leftover.string() << " left by an interrupted rewrite"
+                      << std::endl;
+        } else if (ec) {
+            std::cerr << "Unable to remove " << leftover.string() << ": " << ec.message()
+                      << std::endl;
+        }
+    }
 }
 
 bool updateInterfacesFileAt(fs::path const& file, QEL_Finder::InterfaceConfig const& config,
@@ -75,14 +75,22 @@ bool updateInterfacesFileAt(fs::path const& file, QEL_Finder::InterfaceConfig co
     if (!text) {
         return false;
     }
-    std::string const stanza = *config.address == QEL_Finder::kDhcpAddress
-                                   ? getDynamicInterfaceDef(name)
-                                   : getStaticInterfaceDef(config, name);
     return replaceFileSafely(files.config, files.temporary,
-                             replaceInterfaceStanza(*text, name, stanza), &files.backup);
+                             replaceInterfaceStanza(*text, name, config), &files.backup);
 }
 
-bool update_interfaces_file(QEL_Finder::InterfaceConfig& config, std::string name) {
-    static fs::path const interfacesFile = kInterfacesFile;
-    return updateInterfacesFileAt(interfacesFile, config, name);
+QEL_Finder::InterfacesFileText readInterfacesFile() {
+    QEL_Finder::InterfacesFileText file;
+    file.unreadable = readWholeFile(interfacesFilesAt(kInterfacesFile).config, file.text);
+    if (file.unreadable) {
+        file.text.clear();
+    }
+    return file;
+}
+
+bool update_interfaces_file(QEL_Finder::InterfaceConfig const& config, std::string name,
+                            std::string_view text) {
+    InterfacesFiles const files = interfacesFilesAt(kInterfacesFile);
+    return replaceFileSafely(files.config, files.temporary,
+                             replaceInterfaceStanza(text, name, config), &files.backup);
 }

@@ -29,16 +29,11 @@ namespace {
 constexpr char kOriginal[] = "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet dhcp\n";
 
 QEL_Finder::InterfaceConfig dhcpRequest() {
-    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
-    *config.address = 0xFFFFFFFFu;
-    return config;
+    return QEL_Finder::makeInterfaceConfig(0xFFFFFFFFu, 0, 0);
 }
 
 QEL_Finder::InterfaceConfig staticRequest() {
-    QEL_Finder::InterfaceConfig config = QEL_Finder::makeInterfaceConfig();
-    *config.address = htonl(0x0A000002);  // 10.0.0.2
-    *config.netmask = htonl(0xFF000000);
-    return config;
+    return QEL_Finder::makeInterfaceConfig(htonl(0x0A000002), htonl(0xFF000000), 0);  // 10.0.0.2/8
 }
 
 class InterfacesFileRewrite : public testing::Test {

@@ -7,8 +7,8 @@
 #include <iostream>
 #include <system_error>
 
+#include "base/interface_flags.h"
 #include "base/process_state.h"
-#include "net/interface_flags.h"
 
 namespace QEL_Finder {
 

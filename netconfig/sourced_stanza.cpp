@@ -107,27 +107,44 @@ fs::path mainFile(fs::path const& interfaces) {
 
 }  // namespace
 
-std::vector<InetStanza> inetStanzas(fs::path const& interfaces, std::string_view name,
-                                    std::error_code& unreadable) {
+namespace {
+
+std::vector<InetStanza> stanzasIn(fs::path const& main, std::string_view text,
+                                  std::string_view name) {
     std::vector<InetStanza> found;
-    std::string text;
-    unreadable = readWholeFile(interfaces, text);
-    if (unreadable) {
-        return found;
-    }
-    fs::path const main = mainFile(interfaces);
     std::vector<fs::path> seen{main};
     collectStanzas(main, text, name, seen, found);
     return found;
 }
 
-std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name,
-                                          std::error_code& unreadable) {
-    fs::path const main = mainFile(interfaces);
-    for (InetStanza const& stanza : inetStanzas(interfaces, name, unreadable)) {
+std::optional<fs::path> firstSourced(fs::path const& main, std::vector<InetStanza> const& found) {
+    for (InetStanza const& stanza : found) {
         if (stanza.file != main) {
             return stanza.file;
         }
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<InetStanza> inetStanzas(fs::path const& interfaces, std::string_view name,
+                                    std::error_code& unreadable) {
+    std::string text;
+    unreadable = readWholeFile(interfaces, text);
+    if (unreadable) {
+        return {};
+    }
+    return stanzasIn(mainFile(interfaces), text, name);
+}
+
+std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view name,
+                                          std::error_code& unreadable) {
+    return firstSourced(mainFile(interfaces), inetStanzas(interfaces, name, unreadable));
+}
+
+std::optional<fs::path> sourcedStanzaFile(fs::path const& interfaces, std::string_view text,
+                                          std::string_view name) {
+    fs::path const main = mainFile(interfaces);
+    return firstSourced(main, stanzasIn(main, text, name));
 }

@@ -28,3 +28,8 @@ std::vector<InetStanza> inetStanzas(std::filesystem::path const& interfaces, std
 std::optional<std::filesystem::path> sourcedStanzaFile(std::filesystem::path const& interfaces,
                                                        std::string_view name,
                                                        std::error_code& unreadable);
+
+// The same for interfaces whose text has been read already: only the files it sources are read.
+std::optional<std::filesystem::path> sourcedStanzaFile(std::filesystem::path const& interfaces,
+                                                       std::string_view text,
+                                                       std::string_view name);

@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "base/file_io.h"
 #include "base/whole_number.h"
-#include "netconfig/interfaces_file.h"
 #include "netconfig/stanza_scan.h"
 
 namespace {
@@ -49,16 +47,11 @@ bool staticStanzaSays(StanzaSettings const& stanza, QEL_Finder::InterfaceConfig 
 bool stanzaSays(std::string_view text, std::string_view name,
                 QEL_Finder::InterfaceConfig const& config) {
     auto const stanza = findInetStanza(text, name);
-    if (!stanza || stanza->repeatedOption || *config.address == QEL_Finder::kRestartOnly) {
+    if (!stanza || stanza->repeatedOption || config.kind == QEL_Finder::ForceIpKind::Restart) {
         return false;
     }
-    if (*config.address == QEL_Finder::kDhcpAddress) {
+    if (config.kind == QEL_Finder::ForceIpKind::Dhcp) {
         return stanza->method == "dhcp";
     }
     return stanza->method == "static" && staticStanzaSays(*stanza, config);
-}
-
-bool interfacesFileSays(QEL_Finder::InterfaceConfig const& config, std::string const& name) {
-    std::string text;
-    return !readWholeFile(kInterfacesFile, text) && stanzaSays(text, name, config);
 }

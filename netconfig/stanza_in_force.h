@@ -1,7 +1,6 @@
 // Whether the interfaces file already says what a force-IP asks for.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "netconfig/interface_config.h"
@@ -12,6 +11,3 @@
 // gives one of those options twice.
 bool stanzaSays(std::string_view text, std::string_view name,
                 QEL_Finder::InterfaceConfig const& config);
-
-// stanzaSays for "/etc/network/interfaces"; false when the file cannot be read.
-bool interfacesFileSays(QEL_Finder::InterfaceConfig const& config, std::string const& name);

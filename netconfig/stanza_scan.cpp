@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "netconfig/stanza_text.h"
+
 namespace {
 
 // ifupdown splits at isspace(), so a carriage return of a CRLF file ends a word like a blank.
@@ -123,9 +125,9 @@ std::optional<StanzaSettings> findInetStanza(std::string_view text, std::string_
 }
 
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
-                                   std::string_view stanza) {
-    std::string_view stanzaRest = stanza;
-    bool const toDhcp = isDhcpStanzaHead(nextLine(stanzaRest), name);
+                                   QEL_Finder::InterfaceConfig const& config) {
+    std::string const stanza = interfaceStanza(config, name);
+    bool const toDhcp = config.kind == QEL_Finder::ForceIpKind::Dhcp;
     bool autoSeen = false;
     for (std::string_view rest = text; !rest.empty() && !autoSeen;) {
         autoSeen = bringsUpAtBoot(nextLine(rest), name);

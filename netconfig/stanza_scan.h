@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "netconfig/interface_config.h"
+
 // Lines are read as ifupdown reads them: words split at any white space (a CRLF line's carriage
 // return too), indentation allowed, a line whose first word begins with '#' a comment. A stanza
 // head is "iface <name> inet <method>"; "inet6" and "eth0.5" stanzas are others'.
@@ -37,12 +39,12 @@ struct StanzaSettings {
 std::optional<StanzaSettings> findInetStanza(std::string_view text, std::string_view name);
 
 // The file text with the interface's first inet stanza (up to the next line whose first word is a
-// stanza keyword) replaced by stanza (a head and address lines), later ones dropped, and the
-// stanza appended when the interface had none. The old stanza's head and address options go (for
-// a dhcp stanza also scope); its other options and comment lines follow the new stanza's lines in
-// their order. The stanza is then followed by an empty line, or, when comment lines follow the
-// old stanza's last option line, by those lines and the blank lines among them as they stood.
-// "auto <name>" is inserted before it unless an auto, allow-auto or allow-hotplug line anywhere
-// lists the interface. Every output line ends in a line feed. Never fails.
+// stanza keyword) replaced by the stanza config asks for (a head and address lines), later ones
+// dropped, and the stanza appended when the interface had none. The old stanza's head and address
+// options go (for a dhcp stanza also scope); its other options and comment lines follow the new
+// stanza's lines in their order. The stanza is then followed by an empty line, or, when comment
+// lines follow the old stanza's last option line, by those lines and the blank lines among them as
+// they stood. "auto <name>" is inserted before it unless an auto, allow-auto or allow-hotplug line
+// anywhere lists the interface. Every output line ends in a line feed. Never fails.
 std::string replaceInterfaceStanza(std::string_view text, std::string_view name,
-                                   std::string_view stanza);
+                                   QEL_Finder::InterfaceConfig const& config);

@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr char kDhcp[] = "iface eth0 inet dhcp\n";
+QEL_Finder::InterfaceConfig const kDhcp =
+    QEL_Finder::makeInterfaceConfig(QEL_Finder::kDhcpAddress, 0, 0);
 
 QEL_Finder::InterfaceConfig staticConfig(char const* gateway) {
     return QEL_Finder::testing::configFrom("192.168.0.10", "255.255.255.0", gateway);
@@ -28,15 +29,14 @@ TEST(StanzaReplacement, StaticWorkedExampleByteForByte) {
     std::string const input =
         "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet dhcp\n\n"
         "auto wlan0\niface wlan0 inet dhcp\n";
-    EXPECT_EQ(replaceInterfaceStanza(input, "eth0",
-                                     getStaticInterfaceDef(staticConfig("192.168.0.1"), "eth0")),
+    EXPECT_EQ(replaceInterfaceStanza(input, "eth0", staticConfig("192.168.0.1")),
               "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\n"
               "  address 192.168.0.10\n  netmask 255.255.255.0\n  gateway 192.168.0.1\n\n"
               "auto wlan0\niface wlan0 inet dhcp\n");
     // Under static, dhcp's client options and scope stay too.
     std::string const stanza = getStaticInterfaceDef(staticConfig("0.0.0.0"), "eth0");
     EXPECT_EQ(replaceInterfaceStanza("iface eth0 inet dhcp\n  hostname cam\n  scope link\n", "eth0",
-                                     stanza),
+                                     staticConfig("0.0.0.0")),
               "auto eth0\n" + stanza + "  hostname cam\n  scope link\n\n");
 }
 

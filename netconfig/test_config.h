@@ -8,11 +8,8 @@ namespace QEL_Finder::testing {
 
 // A fresh record with the three addresses; text that is not an address leaves its word 0.
 inline InterfaceConfig configFrom(char const* address, char const* netmask, char const* gateway) {
-    InterfaceConfig config = makeInterfaceConfig();
-    *config.address = parseIpv4(address).value_or(0);
-    *config.netmask = parseIpv4(netmask).value_or(0);
-    *config.gateway = parseIpv4(gateway).value_or(0);
-    return config;
+    return makeInterfaceConfig(parseIpv4(address).value_or(0), parseIpv4(netmask).value_or(0),
+                               parseIpv4(gateway).value_or(0));
 }
 
 }  // namespace QEL_Finder::testing

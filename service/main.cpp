@@ -12,16 +12,16 @@
 #include "base/watchdog.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
-#include "gvcp/serving_status.h"
 #include "net/linux_socket_manager.h"
 #include "net/setup_socket.h"
 #include "netconfig/config_checks.h"
-#include "netconfig/network_configuration.h"
+#include "netconfig/ifupdown_interface.h"
 #include "service/command_line.h"
 #include "service/discovery_record.h"
 #include "service/instance_lock.h"
 #include "service/journal_priority.h"
 #include "service/responder.h"
+#include "service/serving_status.h"
 #include "service/startup_check.h"
 #include "service/stop_signal.h"
 
@@ -76,8 +76,9 @@ int main(int argc, char** argv) {
     QEL_Finder::DiscoveryAck record{};
     prepareDiscoveryAck(record, interfaceName);
     QEL_Finder::reportServing(interfaceName, record);
-    Responder responder(std::move(manager), std::make_unique<QEL_Finder::IfupdownConfiguration>(),
-                        record, interfaceName);
+    Responder responder(std::move(manager),
+                        std::make_unique<QEL_Finder::IfupdownInterface>(interfaceName), record,
+                        interfaceName);
     if (int const status = responder.serve(listeningHandle); status != 0) {
         return status;
     }

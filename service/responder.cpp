@@ -15,6 +15,7 @@
 #include "base/process_state.h"
 #include "base/watchdog.h"
 #include "gvcp/packet_handler.h"
+#include "service/serving_status.h"
 
 namespace {
 
@@ -33,13 +34,20 @@ constexpr auto kServedIndexLifetime = std::chrono::seconds(1);
 }  // namespace
 
 Responder::Responder(std::unique_ptr<QEL_Finder::SocketManager> sockets,
-                     std::unique_ptr<QEL_Finder::NetworkConfiguration> network,
+                     std::unique_ptr<QEL_Finder::InterfaceControl> interface,
                      QEL_Finder::DiscoveryAck const& record, std::string interfaceName)
     : sockets_(std::move(sockets)),
-      network_(std::move(network)),
+      interface_(std::move(interface)),
       record_(record),
       interfaceName_(std::move(interfaceName)),
-      serving_{record_, *sockets_, *network_, inbox_, interfaceName_},
+      serving_{record_,
+               *sockets_,
+               *interface_,
+               interfaceName_,
+               lastForceIp_,
+               [this](QEL_Finder::Datagram const& datagram) {
+                   inbox_.add(datagram, QEL_Finder::Inbox::Clock::now());
+               }},
       batch_(std::make_unique<QEL_Finder::DatagramBatch>()),
       servedIndex_(sockets_->interfaceIndex(interfaceName_.c_str())),
       loopbackIndex_(sockets_->interfaceIndex("lo")),
@@ -83,7 +91,13 @@ void Responder::handle(QEL_Finder::Datagram const& datagram) {
     // One bad datagram must not take the device off the network: whatever escapes the handler
     // abandons this datagram only.
     try {
-        onPacketArrives(serving_, datagram);
+        if (auto carried = onPacketArrives(serving_, datagram)) {
+            lastForceIp_ = *carried;
+            if (carried->acknowledgedTo) {
+                QEL_Finder::reportForceIpApplied(interfaceName_, record_,
+                                                 carried->requester.sin_addr.s_addr);
+            }
+        }
     } catch (std::exception const& error) {
         std::cerr << "Error while handling a datagram: " << error.what() << std::endl;
         return;

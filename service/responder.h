@@ -3,29 +3,30 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gvcp/discovery_ack.h"
-#include "gvcp/inbox.h"
 #include "gvcp/request.h"
 #include "net/datagram.h"
 #include "net/socket_manager.h"
-#include "netconfig/network_configuration.h"
+#include "netconfig/interface_control.h"
+#include "service/inbox.h"
 
 class Responder {
   public:
     Responder(std::unique_ptr<QEL_Finder::SocketManager> sockets,
-              std::unique_ptr<QEL_Finder::NetworkConfiguration> network,
+              std::unique_ptr<QEL_Finder::InterfaceControl> interface,
               QEL_Finder::DiscoveryAck const& record, std::string interfaceName);
     Responder(Responder const&) = delete;
     Responder& operator=(Responder const&) = delete;
 
     // Gives the listening socket a 1 s receive time-out and IP_PKTINFO, then reads what it has
     // queued, in batches, into the inbox and serves one request from the inbox after each read,
-    // feeding systemd's watchdog, until a read ends with _running cleared. A receive error is
-    // printed on standard output; an error escaping the handler is reported on standard error and
-    // the loop goes on. Returns 0, or 1 when the time-out cannot be set (after one line on standard
-    // error). Does not close the handle.
+    // feeding systemd's watchdog and telling it of each force-IP carried out, until a read ends
+    // with _running cleared. A receive error is printed on standard output; an error escaping the
+    // handler is reported on standard error and the loop goes on. Returns 0, or 1 when the time-out
+    // cannot be set (after one line on standard error). Does not close the handle.
     int serve(int listeningHandle);
 
     QEL_Finder::SocketManager& sockets() { return *sockets_; }
@@ -40,10 +41,11 @@ class Responder {
     void takeQueued(int listeningHandle, int flags);
 
     std::unique_ptr<QEL_Finder::SocketManager> sockets_;
-    std::unique_ptr<QEL_Finder::NetworkConfiguration> network_;
+    std::unique_ptr<QEL_Finder::InterfaceControl> interface_;
     QEL_Finder::DiscoveryAck record_;
     std::string const interfaceName_;
     QEL_Finder::Inbox inbox_;
+    std::optional<QEL_Finder::LastForceIp> lastForceIp_;
     QEL_Finder::Serving serving_;
     std::unique_ptr<QEL_Finder::DatagramBatch> batch_;  // 20 KiB: kept off the stack
     unsigned int servedIndex_ = 0;

@@ -15,7 +15,7 @@
 
 #include "base/process_state.h"
 #include "net/recording_socket_manager.h"
-#include "netconfig/fake_network_configuration.h"
+#include "netconfig/fake_interface_control.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ class ResponderLoop : public testing::Test {
             sockets->optionsErrno = EBADF;
         }
         Responder responder(std::move(owned),
-                            std::make_unique<QEL_Finder::testing::FakeNetworkConfiguration>(),
+                            std::make_unique<QEL_Finder::testing::FakeInterfaceControl>(),
                             QEL_Finder::DiscoveryAck{}, "eth0");
         if (!namesOnceBuilt.empty()) {
             sockets->interfaceNames = namesOnceBuilt;

@@ -2,17 +2,15 @@
 
 #include <net/if.h>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string_view>
 #include <system_error>
 
 #include "base/file_io.h"
+#include "netconfig/ifupdown_interface.h"
 #include "netconfig/interfaces_file.h"
 #include "netconfig/safe_file.h"
-#include "service/ioctl_interface_control.h"
 
 namespace fs = std::filesystem;
 
@@ -20,13 +18,6 @@ namespace {
 
 bool isUp(short flags) {
     return (flags & IFF_UP) != 0;
-}
-
-// Where a stage keeps the interfaces file it replaces.
-fs::path keptPathFor(InterfacesFiles const& files) {
-    fs::path kept = files.config;
-    kept += ".before-recovery";
-    return kept;
 }
 
 // The backup's text; none when there is no backup, or after one line on standard error when it
@@ -57,12 +48,11 @@ bool replaceConfig(InterfacesFiles const& files, std::string_view content,
         return false;
     }
     bool const keep = !ec && current != dhcpOnly && current != backup;
-    fs::path const kept = keptPathFor(files);
-    if (!replaceFileSafely(files.config, files.temporary, content, keep ? &kept : nullptr)) {
+    if (!replaceFileSafely(files.config, files.temporary, content, keep ? &files.kept : nullptr)) {
         return false;
     }
     if (keep) {
-        std::cout << "Kept " << files.config.string() << " as " << kept.string() << std::endl;
+        std::cout << "Kept " << files.config.string() << " as " << files.kept.string() << std::endl;
     }
     return true;
 }
@@ -73,29 +63,9 @@ bool stageWorked(bool ifupSucceeded, short flags) {
     return ifupSucceeded && isUp(flags);
 }
 
-// A rewrite cut short by a crash or a power loss leaves its temporary files; the interfaces file
-// and its backup are whole either way, and a leftover must not pass for a configuration later.
-// Only what exists is removed: removing a missing file on a read-only /etc/network reports EROFS.
-void removeInterruptedRewrites(InterfacesFiles const& files) {
-    for (fs::path const& leftover :
-         {files.temporary, temporaryPathFor(files.backup), temporaryPathFor(keptPathFor(files))}) {
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(leftover, ec))) {
-            continue;
-        }
-        if (fs::remove(leftover, ec)) {
-            std::cout << "Removed " << leftover.string() << " left by an interrupted rewrite"
-                      << std::endl;
-        } else if (ec) {
-            std::cerr << "Unable to remove " << leftover.string() << ": " << ec.message()
-                      << std::endl;
-        }
-    }
-}
-
 // The backup stage, then the dhcp-only stage: 0 when the interface came up, 1 after a failed
 // flag query (reported), 3 when it stayed down (reported).
-int recoverFromBackupOrDhcp(std::string const& name, InterfaceControl& control,
+int recoverFromBackupOrDhcp(std::string const& name, QEL_Finder::InterfaceControl& control,
                             InterfacesFiles const& files, short& flags) {
     std::string const dhcpOnly = "auto " + name + "\n" + getDynamicInterfaceDef(name) + "\n";
     bool backupExists = false;
@@ -106,8 +76,8 @@ int recoverFromBackupOrDhcp(std::string const& name, InterfaceControl& control,
         if (backup && replaceConfig(files, *backup, dhcpOnly, backup)) {
             std::cout << "Interface " << name << " is down, trying backupFile" << std::endl;
             bool const ifupSucceeded = control.bringUp();
-            if (int const error = control.readFlags(flags); error != 0) {
-                std::cerr << std::strerror(error) << std::endl;
+            if (std::error_code const error = control.readFlags(flags)) {
+                std::cerr << error.message() << std::endl;
                 return 1;
             }
             if (stageWorked(ifupSucceeded, flags)) {
@@ -119,7 +89,7 @@ int recoverFromBackupOrDhcp(std::string const& name, InterfaceControl& control,
     // A file that cannot be written has been reported; ifup then runs on what is there.
     replaceConfig(files, dhcpOnly, dhcpOnly, backup);
     bool const ifupSucceeded = control.bringUp();
-    if (control.readFlags(flags) == 0 && stageWorked(ifupSucceeded, flags)) {
+    if (!control.readFlags(flags) && stageWorked(ifupSucceeded, flags)) {
         return 0;
     }
     std::cerr << "cannot bring interface " << name << " up, aborting." << std::endl;
@@ -128,12 +98,12 @@ int recoverFromBackupOrDhcp(std::string const& name, InterfaceControl& control,
 
 }  // namespace
 
-int checkInterfaceUp(std::string const& name, InterfaceControl& control,
+int checkInterfaceUp(std::string const& name, QEL_Finder::InterfaceControl& control,
                      InterfacesFiles const& files) {
     removeInterruptedRewrites(files);
     short flags = 0;
-    if (int const error = control.readFlags(flags); error != 0) {
-        std::cerr << std::strerror(error) << " : " << name << std::endl;
+    if (std::error_code const error = control.readFlags(flags)) {
+        std::cerr << error.message() << " : " << name << std::endl;
         return 1;
     }
     if (isUp(flags)) {
@@ -144,8 +114,8 @@ int checkInterfaceUp(std::string const& name, InterfaceControl& control,
     // allow-hotplug stanza at boot), and the backup would undo the last force-IP.
     std::cout << "Interface " << name << " is down, trying interfaces file" << std::endl;
     bool const ifupSucceeded = control.bringUp();
-    if (int const error = control.readFlags(flags); error != 0) {
-        std::cerr << std::strerror(error) << std::endl;
+    if (std::error_code const error = control.readFlags(flags)) {
+        std::cerr << error.message() << std::endl;
         return 1;
     }
     if (!stageWorked(ifupSucceeded, flags)) {
@@ -153,14 +123,14 @@ int checkInterfaceUp(std::string const& name, InterfaceControl& control,
             return status;
         }
     }
-    if (int const error = control.writeFlags(static_cast<short>(flags | IFF_UP)); error != 0) {
-        std::cerr << std::strerror(error) << std::endl;
+    if (std::error_code const error = control.writeFlags(static_cast<short>(flags | IFF_UP))) {
+        std::cerr << error.message() << std::endl;
         return 1;
     }
     return 0;
 }
 
 int checkInterfaceUp(std::string const& name) {
-    IoctlInterfaceControl control(name);
+    QEL_Finder::IfupdownInterface control(name);
     return checkInterfaceUp(name, control, interfacesFilesAt(kInterfacesFile));
 }

@@ -13,6 +13,7 @@
 
 #include "base/temp_dir.h"
 #include "base/text_file.h"
+#include "netconfig/fake_interface_control.h"
 
 namespace fs = std::filesystem;
 
@@ -33,32 +34,29 @@ std::string text(char letter) {
 // Plays a script of flag queries: the first at start, then one after each bring-up. U or D: up or
 // down after an ifup that succeeded (u or d: one that failed); X: the query fails with ENODEV.
 // Records the interfaces file as ifup would have read it, as letters.
-class ScriptedControl : public InterfaceControl {
+class ScriptedControl : public QEL_Finder::testing::FakeInterfaceControl {
   public:
     ScriptedControl(std::string script, fs::path config)
-        : script_(std::move(script)), config_(std::move(config)) {}
-
-    int readFlags(short& flags) override {
-        char const step = ifupRead.size() < script_.size() ? script_[ifupRead.size()] : 'X';
-        if (step == 'X') {
-            return ENODEV;
-        }
-        flags = std::toupper(step) == 'U' ? kUp : kDown;
-        return 0;
-    }
-    int writeFlags(short flags) override {
-        written.push_back(flags);
-        return writeError;
-    }
-    bool bringUp() override {
-        std::string const now = readText(config_);
-        ifupRead += now == kOriginal ? 'O' : now == kBackup ? 'B' : now == kDhcpOnly ? 'D' : '?';
-        return ifupRead.size() < script_.size() && std::isupper(script_[ifupRead.size()]) != 0;
+        : script_(std::move(script)), config_(std::move(config)) {
+        onReadFlags = [this](short& flags) {
+            char const step = ifupRead.size() < script_.size() ? script_[ifupRead.size()] : 'X';
+            if (step == 'X') {
+                return std::make_error_code(std::errc::no_such_device);
+            }
+            flags = std::toupper(step) == 'U' ? kUp : kDown;
+            return std::error_code();
+        };
+        onBringUp = [this] {
+            std::string const now = readText(config_);
+            ifupRead += now == kOriginal   ? 'O'
+                        : now == kBackup   ? 'B'
+                        : now == kDhcpOnly ? 'D'
+                                           : '?';
+            return ifupRead.size() < script_.size() && std::isupper(script_[ifupRead.size()]) != 0;
+        };
     }
 
     std::string ifupRead;
-    std::vector<short> written;
-    int writeError = 0;
 
   private:
     std::string script_;
@@ -68,9 +66,8 @@ class ScriptedControl : public InterfaceControl {
 class StartupCheck : public testing::Test {
   protected:
     void SetUp() override {
-        files = {directory_.path() / "interfaces", directory_.path() / "interfaces.tmp",
-                 directory_.path() / "interfaces.bak"};
-        kept = directory_.path() / "interfaces.before-recovery";
+        files = interfacesFilesAt(directory_.path() / "interfaces");
+        kept = files.kept;
         writeText(files.config, kOriginal);
     }
 
@@ -195,7 +192,7 @@ TEST_F(StartupCheck, ReplacementsOrFlagsThatCannotBeWritten) {
     EXPECT_EQ(unwritable.ifupRead, "OO");
 
     ScriptedControl refused("DU", files.config);
-    refused.writeError = EPERM;
+    refused.writeError = std::make_error_code(std::errc::operation_not_permitted);
     EXPECT_EQ(check(refused), 1);
     EXPECT_EQ(err, std::string(std::strerror(EPERM)) + "\n");
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "base/process_state.h"
@@ -20,7 +21,8 @@
 #include "gvcp/gvcp_header.h"
 #include "gvcp/packet_handler.h"
 #include "net/recording_socket_manager.h"
-#include "netconfig/fake_network_configuration.h"
+#include "netconfig/config_checks.h"
+#include "netconfig/fake_interface_control.h"
 
 namespace {
 
@@ -67,19 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     DiscoveryAck const before = record;
     testing::RecordingSocketManager manager;
     manager.setInterfaceAddress("192.168.1.10", "255.255.255.0");
-    testing::FakeNetworkConfiguration network;
+    testing::FakeInterfaceControl network;
     bool otherMac = false;
     network.onApply = [&network, &otherMac](InterfaceConfig const& config) {
         otherMac = !std::equal(kDeviceMac.begin(), kDeviceMac.end(), config.mac);
-        network.outcome = *config.address == kRestartOnly   ? ApplyOutcome::RestartOnly
-                          : *config.address == kDhcpAddress ? ApplyOutcome::Dhcp
-                                                            : ApplyOutcome::Static;
+        network.outcome = config.kind == ForceIpKind::Restart ? ApplyOutcome::RestartOnly
+                          : config.kind == ForceIpKind::Dhcp  ? ApplyOutcome::Dhcp
+                                                              : ApplyOutcome::Static;
     };
-    Inbox inbox;
     std::string const name = "eth0";
-    Serving serving{record, manager, network, inbox, name};
+    std::optional<LastForceIp> const last;
+    Serving serving{record, manager, network, name, last, [](Datagram const&) {}};
     onPacketArrives(serving, received);
-    auto const& refusals = network.refusals;
 
     bool const keyed = received.size >= kHeaderSize && datagram[0] == kGvcpKey;
     std::uint16_t const command = loadBe16(datagram + 2);
@@ -90,9 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     // The sender as it was; the handler may have turned it into the broadcast destination.
     bool const requestersAddress =
         address == loadBe32(input.data()) && address != 0 && address != 0xFFFFFFFF;
-    check(refusals.size() == (forUs ? 1U : 0U),
-          "refusal not asked once for a whole force-IP for us, or asked for another");
-    bool const carriedOut = forUs && refusals.front().empty() && !requestersAddress;
+    // The request's words as they travel, in network byte order.
+    std::array<std::uint32_t, 3> words{};
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        std::memcpy(&words[i], datagram + kHeaderSize + 20 + 16 * i, 4);
+    }
+    InterfaceConfig const asked = makeInterfaceConfig(words[0], words[1], words[2]);
+    check(network.fileReads == (forUs && asked.kind != ForceIpKind::Restart ? 1 : 0),
+          "the interfaces file not read once for a whole force-IP for us, or read for another");
+    bool const carriedOut = forUs && configRejection(asked).empty() && !requestersAddress;
     std::size_t const applies = network.applied.size();
     check(applies == (carriedOut ? 1U : 0U) && !otherMac,
           "apply called for another MAC, a refused or cut-off request or twice");

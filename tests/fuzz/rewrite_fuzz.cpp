@@ -62,10 +62,9 @@ bool isAddressLine(std::string_view line, bool toDhcp) {
             (toDhcp && words[0] == "scope"));
 }
 
-std::string staticStanza() {
-    return getStaticInterfaceDef(
-        QEL_Finder::testing::configFrom("192.168.1.20", "255.255.255.0", "192.168.1.1"), kName);
-}
+QEL_Finder::InterfaceConfig const kConfigs[] = {
+    QEL_Finder::testing::configFrom("255.255.255.255", "0.0.0.0", "0.0.0.0"),
+    QEL_Finder::testing::configFrom("192.168.1.20", "255.255.255.0", "192.168.1.1")};
 
 }  // namespace
 
@@ -73,10 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     if (size == 0) {
         return 0;
     }
-    static std::string const kStanzas[] = {getDynamicInterfaceDef(kName), staticStanza()};
-    std::string const& stanza = kStanzas[data[0] % 2];
+    QEL_Finder::InterfaceConfig const& config = kConfigs[data[0] % 2];
+    std::string const stanza = interfaceStanza(config, kName);
     std::string_view const text(reinterpret_cast<char const*>(data) + 1, size - 1);
-    std::string const out = replaceInterfaceStanza(text, kName, stanza);
+    std::string const out = replaceInterfaceStanza(text, kName, config);
     auto const outLines = linesOf(out);
 
     bool const toDhcp = data[0] % 2 == 0;
@@ -129,6 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     }
     // Beyond what is kept: the stanza, an "auto eth0" line and a blank line after the stanza.
     check(outLines.size() <= kept.size() + linesOf(stanza).size() + 2, "lines added");
-    check(replaceInterfaceStanza(out, kName, stanza) == out, "a second rewrite changes the text");
+    check(replaceInterfaceStanza(out, kName, config) == out, "a second rewrite changes the text");
     return 0;
 }

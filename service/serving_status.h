@@ -7,18 +7,14 @@
 #include <string_view>
 
 #include "gvcp/discovery_ack.h"
+#include "net/interface_address.h"
 
 namespace QEL_Finder {
 
-// The interface's address as "ADDRESS/PREFIX"; both in network byte order.
-struct ServedAddress {
-    std::uint32_t address = 0;
-    std::uint32_t mask = 0;
-};
-
-// "eth0 192.0.2.10/24 static", with "; last force-IP from 192.0.2.1" behind it after one;
-// "eth0 no IPv4 address, dhcp" while the interface has none. The mode is the record's.
-std::string servingStatus(std::string_view interfaceName, std::optional<ServedAddress> address,
+// "eth0 192.0.2.10/24 static" (the address and its prefix), with "; last force-IP from 192.0.2.1"
+// behind it after one; "eth0 no IPv4 address, dhcp" while the interface has none. The mode is the
+// record's.
+std::string servingStatus(std::string_view interfaceName, std::optional<InterfaceAddress> address,
                           std::uint32_t ipConfigCurrent,
                           std::optional<std::uint32_t> lastForceIpFrom);
 

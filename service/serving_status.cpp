@@ -1,4 +1,4 @@
-#include "gvcp/serving_status.h"
+#include "service/serving_status.h"
 
 #include <arpa/inet.h>
 
@@ -22,18 +22,18 @@ void send(std::string const& message) {
 
 std::string statusNow(std::string const& interfaceName, DiscoveryAck const& record,
                       std::optional<std::uint32_t> lastForceIpFrom) {
-    std::optional<ServedAddress> served;
+    std::optional<InterfaceAddress> served;
     unsigned int address = 0;
     unsigned int mask = 0;
     if (findInterfaceAddress(interfaceName.c_str(), address, mask)) {
-        served = ServedAddress{address, mask};
+        served = InterfaceAddress{address, mask};
     }
     return servingStatus(interfaceName, served, ntohl(record.ipConfigCurrent), lastForceIpFrom);
 }
 
 }  // namespace
 
-std::string servingStatus(std::string_view interfaceName, std::optional<ServedAddress> address,
+std::string servingStatus(std::string_view interfaceName, std::optional<InterfaceAddress> address,
                           std::uint32_t ipConfigCurrent,
                           std::optional<std::uint32_t> lastForceIpFrom) {
     std::string status(interfaceName);

@@ -1,4 +1,4 @@
-#include "net/interface_flags.h"
+#include "base/interface_flags.h"
 
 #include <net/if.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "gvcp/inbox.h"
+#include "service/inbox.h"
 
 #include <string>
 #include <vector>

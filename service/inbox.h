@@ -1,5 +1,5 @@
 // The requests waiting to be served, kept so that one sender flooding the device cannot crowd out
-// the others, and the memory of the last force-IP carried out.
+// the others.
 #pragma once
 
 #include <netinet/in.h>
@@ -14,19 +14,6 @@
 #include "net/datagram.h"
 
 namespace QEL_Finder {
-
-// The last force-IP carried out. A PC that missed its acknowledge (it gave up during a long dhcp
-// wait) sends the same request again; run again, every copy would restart the interface anew.
-struct LastForceIp {
-    sockaddr_in requester;  // address and port it came from
-    ReqId reqId;
-    // Where the acknowledge went (the requester, or broadcast at its port); none for a restart
-    // only or a failed rewrite.
-    std::optional<sockaddr_in> acknowledgedTo;
-    std::uint32_t sentFrom;  // the interface's address the acknowledge left from; 0: none left
-    // When a dhcp request was carried out, for copies of it that a PC sent another way.
-    std::optional<std::chrono::steady_clock::time_point> dhcpDoneAt{};
-};
 
 // Requests by sender (address and port), served one sender after the other. While a sender has a
 // request waiting, a newer one of the same command takes its place, so a sender flooding with
@@ -55,8 +42,6 @@ class Inbox {
     std::optional<Datagram> next(Clock::time_point now);
     // How long until next can hand out a request: none when nothing waits, zero when one is due.
     std::optional<Clock::duration> untilDue(Clock::time_point now) const;
-
-    std::optional<LastForceIp> lastForceIp;
 
   private:
     struct Sender {
