@@ -65,6 +65,25 @@ TEST(Inbox, KeepsTheNewestOfACommandEveryForceIpAndServesSendersInTurn) {
     }
 }
 
+// A, throttled after two requests at once, keeps its place with nothing waiting: the turn passes
+// over it to B, and after B to C, not back to B.
+TEST(Inbox, TheTurnPassesToTheSenderAfterTheOneServed) {
+    Inbox inbox;
+    auto const now = Inbox::Clock::now();
+    for (Arrival const& a : std::vector<Arrival>{{'A', kDiscoveryCmd, 1},
+                                                 {'A', kDiscoveryCmd, 2},
+                                                 {'B', kDiscoveryCmd, 3},
+                                                 {'C', kDiscoveryCmd, 4}}) {
+        inbox.add(arrival(a), now);
+    }
+    EXPECT_EQ(drain(inbox, now), (std::vector<int>{2, 3, 4}));
+    inbox.add(arrival({'B', kDiscoveryCmd, 5}), now);
+    inbox.add(arrival({'C', kDiscoveryCmd, 6}), now);
+    EXPECT_EQ(inbox.next(now)->bytes[7], 5);
+    inbox.add(arrival({'B', kDiscoveryCmd, 7}), now);
+    EXPECT_EQ(drain(inbox, now), (std::vector<int>{6, 7}));
+}
+
 // Over 2 s, one sender keeps 50 discoveries coming every millisecond, one asks every 200 ms and
 // one asks again the moment it was answered.
 TEST(Inbox, AFloodingSenderIsBoundedWhileOneThatWaitsForItsAnswerNeverWaits) {
@@ -125,6 +144,20 @@ TEST(Inbox, ASenderKeepsItsShareAndOneBeyondTheTableTakesTheLongestIdlePlace) {
         later += drain(inbox, now + std::chrono::seconds(second)).size();
     }
     EXPECT_EQ(shares.size() + later, Inbox::kMaxWaitingPerSender + 1);
+
+    // In all, kMaxWaiting are kept: the first past them is not.
+    inbox = Inbox{};
+    for (std::size_t i = 0; i < Inbox::kMaxWaiting; ++i) {
+        inbox.add(arrival({static_cast<char>('A' + i / Inbox::kMaxWaitingPerSender), kForceIpCmd,
+                           static_cast<std::uint8_t>(i)}),
+                  now);
+    }
+    inbox.add(arrival({'Z', kDiscoveryCmd, 1}), now);
+    std::size_t all = 0;
+    for (int second = 0; second <= 30; ++second) {  // the throttled senders' allowance refills
+        all += drain(inbox, now + std::chrono::seconds(second)).size();
+    }
+    EXPECT_EQ(all, Inbox::kMaxWaiting);
 
     inbox = Inbox{};
 
