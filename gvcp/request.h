@@ -6,10 +6,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
@@ -40,8 +40,9 @@ struct Serving {
     InterfaceControl& interface;
     std::string const& interfaceName;
     std::optional<LastForceIp> const& lastForceIp;  // what the responder remembers
-    // Takes a request a reply socket received before it was ready: the listening socket's.
-    std::function<void(Datagram const&)> keep;
+    // What reply sockets received before they were ready: the listening socket's requests, for
+    // the responder to serve after this one.
+    std::vector<Datagram>& takenIn;
 };
 
 // Lives for one call of the handler.

@@ -40,9 +40,7 @@ int openReplySocket(Serving& serving, std::uint32_t address) {
     local.sin_port = htons(kGvcpPort);
     local.sin_addr.s_addr = address;
     ReplySocket socket = openBoundReplySocket(serving.sockets, local);
-    for (Datagram const& datagram : socket.takenIn) {
-        serving.keep(datagram);
-    }
+    serving.takenIn.insert(serving.takenIn.end(), socket.takenIn.begin(), socket.takenIn.end());
     return socket.handle;
 }
 

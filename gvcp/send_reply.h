@@ -11,7 +11,7 @@
 namespace QEL_Finder {
 
 // A socket bound to address on port 3956 for one reply; what it took in before it was ready goes
-// to serving.keep. -1 when it could not be opened, whose cause has been reported.
+// to serving.takenIn. -1 when it could not be opened, whose cause has been reported.
 int openReplySocket(Serving& serving, std::uint32_t address);
 
 // What a reply may still do once its socket is open on the interface's address: choose its

@@ -33,9 +33,7 @@ struct TestDevice {
     std::optional<LastForceIp> lastForceIp;
     std::vector<Datagram> kept;
     std::string interfaceName = "eth0";
-    Serving serving{record,      sockets,
-                    network,     interfaceName,
-                    lastForceIp, [this](Datagram const& datagram) { kept.push_back(datagram); }};
+    Serving serving{record, sockets, network, interfaceName, lastForceIp, kept};
 
     // Hands the datagram to the handler, remembering what it carried out; what it wrote on
     // standard output and error.

@@ -40,14 +40,7 @@ Responder::Responder(std::unique_ptr<QEL_Finder::SocketManager> sockets,
       interface_(std::move(interface)),
       record_(record),
       interfaceName_(std::move(interfaceName)),
-      serving_{record_,
-               *sockets_,
-               *interface_,
-               interfaceName_,
-               lastForceIp_,
-               [this](QEL_Finder::Datagram const& datagram) {
-                   inbox_.add(datagram, QEL_Finder::Inbox::Clock::now());
-               }},
+      serving_{record_, *sockets_, *interface_, interfaceName_, lastForceIp_, takenIn_},
       batch_(std::make_unique<QEL_Finder::DatagramBatch>()),
       servedIndex_(sockets_->interfaceIndex(interfaceName_.c_str())),
       loopbackIndex_(sockets_->interfaceIndex("lo")),
@@ -155,6 +148,11 @@ int Responder::serve(int listeningHandle) {
         served = next.has_value();
         if (next) {
             handle(*next);
+            auto const now = QEL_Finder::Inbox::Clock::now();
+            for (QEL_Finder::Datagram const& datagram : takenIn_) {
+                inbox_.add(datagram, now);
+            }
+            takenIn_.clear();
         }
     } while (_running.load(std::memory_order_acquire));
     return 0;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gvcp/discovery_ack.h"
 #include "gvcp/request.h"
@@ -46,6 +47,7 @@ class Responder {
     std::string const interfaceName_;
     QEL_Finder::Inbox inbox_;
     std::optional<QEL_Finder::LastForceIp> lastForceIp_;
+    std::vector<QEL_Finder::Datagram> takenIn_;  // by reply sockets, for the inbox
     QEL_Finder::Serving serving_;
     std::unique_ptr<QEL_Finder::DatagramBatch> batch_;  // 20 KiB: kept off the stack
     unsigned int servedIndex_ = 0;

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/process_state.h"
 #include "gvcp/byte_order.h"
@@ -79,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     };
     std::string const name = "eth0";
     std::optional<LastForceIp> const last;
-    Serving serving{record, manager, network, name, last, [](Datagram const&) {}};
+    std::vector<Datagram> takenIn;
+    Serving serving{record, manager, network, name, last, takenIn};
     onPacketArrives(serving, received);
 
     bool const keyed = received.size >= kHeaderSize && datagram[0] == kGvcpKey;
