@@ -101,8 +101,9 @@ TEST(ShellCommand, WaitFeedsTheWatchdogAtAQuarterOfItsInterval) {
               0);
     ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
     ::setenv("WATCHDOG_USEC", "800000", 1);
-    adoptNotifySocket();
-    adoptWatchdog();
+    ServiceNotifier const notifier = ServiceNotifier::adopt();
+    Watchdog watchdog = Watchdog::adopt(notifier);
+    WatchdogFedDuringCommands const feeding(watchdog);
     EXPECT_EQ(std::get<int>(runShell("sleep 1", 10s)), 0);
     int fed = 0;
     std::array<char, 64> message{};
@@ -111,8 +112,6 @@ TEST(ShellCommand, WaitFeedsTheWatchdogAtAQuarterOfItsInterval) {
     }
     EXPECT_GE(fed, 3);
     EXPECT_LE(fed, 8);
-    adoptNotifySocket();
-    adoptWatchdog();
 }
 
 }  // namespace

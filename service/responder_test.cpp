@@ -60,7 +60,8 @@ class ResponderLoop : public testing::Test {
         }
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        int const status = responder.serve(0);
+        Watchdog watchdog;
+        int const status = responder.serve(0, watchdog);
         out = testing::internal::GetCapturedStdout();
         err = testing::internal::GetCapturedStderr();
         sent = sockets->sent;
