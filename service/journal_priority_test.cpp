@@ -11,23 +11,15 @@
 
 namespace {
 
-// Standard error is the journal stream when JOURNAL_STREAM names its device and inode; the
-// journal reads a priority at the start of every line, so a multi-line message needs it on each.
+// The journal reads a priority at the start of every line, so each line of a message needs one;
+// standard error is the journal stream only when JOURNAL_STREAM names its device and inode.
 TEST(JournalErrorMarker, MarksEveryLineOnlyOnTheJournalStream) {
-    struct Case {
-        bool namesStandardError;
-        std::string expected;
-    } const cases[] = {
-        {true, "<3>first\n<3>second\n<3>third\n"},
-        {false, "first\nsecond\nthird\n"},
-    };
-    for (Case const& c : cases) {
+    for (bool const journal : {true, false}) {
         testing::internal::CaptureStderr();
-        struct stat standardError {};
-        ASSERT_EQ(::fstat(STDERR_FILENO, &standardError), 0);
+        struct stat err {};
+        ASSERT_EQ(::fstat(STDERR_FILENO, &err), 0);
         std::string const stream =
-            std::to_string(standardError.st_dev) + ':' +
-            std::to_string(standardError.st_ino + (c.namesStandardError ? 0 : 1));
+            std::to_string(err.st_dev) + ':' + std::to_string(err.st_ino + (journal ? 0 : 1));
         ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
         {
             JournalErrorMarker const marker;
@@ -35,7 +27,8 @@ TEST(JournalErrorMarker, MarksEveryLineOnlyOnTheJournalStream) {
                       << "third" << std::endl;
         }
         ::unsetenv("JOURNAL_STREAM");
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.expected) << c.namesStandardError;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  journal ? "<3>first\n<3>second\n<3>third\n" : "first\nsecond\nthird\n");
     }
 }
 
