@@ -11,9 +11,7 @@
 
 namespace {
 
-// NOTIFY_SOCKET as it was at start, read once: none outside systemd; an empty target for a value
-// that names no socket, reported with each message.
-std::optional<std::optional<NotifySocketAddress>> notifySocket;
+ServiceNotifier const* notifierInUse = nullptr;
 
 }  // namespace
 
@@ -38,25 +36,21 @@ std::optional<NotifySocketAddress> parseNotifySocket(std::string_view value) {
     return target;
 }
 
-void adoptNotifySocket() {
+ServiceNotifier ServiceNotifier::adopt() {
+    ServiceNotifier notifier;
     char const* const value = std::getenv("NOTIFY_SOCKET");
-    if (value == nullptr) {
-        notifySocket.reset();
-        return;
+    if (value != nullptr) {
+        notifier.socket_ = parseNotifySocket(value);
+        ::unsetenv("NOTIFY_SOCKET");
     }
-    notifySocket = parseNotifySocket(value);
-    ::unsetenv("NOTIFY_SOCKET");
+    return notifier;
 }
 
-bool notifySocketAdopted() {
-    return notifySocket.has_value();
-}
-
-std::error_code notifyServiceManager(std::string_view message) {
-    if (!notifySocket) {
+std::error_code ServiceNotifier::send(std::string_view message) const {
+    if (!socket_) {
         return {};
     }
-    std::optional<NotifySocketAddress> const& target = *notifySocket;
+    std::optional<NotifySocketAddress> const& target = *socket_;
     if (!target) {
         return std::make_error_code(std::errc::invalid_argument);
     }
@@ -75,4 +69,20 @@ std::error_code notifyServiceManager(std::string_view message) {
                         reinterpret_cast<sockaddr const*>(&target->address), target->length);
     } while (sent < 0 && errno == EINTR);
     return sent < 0 ? lastError() : std::error_code{};
+}
+
+ServiceNotifierInUse::ServiceNotifierInUse(ServiceNotifier const& notifier) {
+    notifierInUse = &notifier;
+}
+
+ServiceNotifierInUse::~ServiceNotifierInUse() {
+    notifierInUse = nullptr;
+}
+
+bool notifySocketAdopted() {
+    return notifierInUse != nullptr && notifierInUse->adopted();
+}
+
+std::error_code notifyServiceManager(std::string_view message) {
+    return notifierInUse != nullptr ? notifierInUse->send(message) : std::error_code{};
 }

@@ -20,16 +20,42 @@ struct NotifySocketAddress {
 // nullopt for anything else (empty, relative, too long for a socket address).
 std::optional<NotifySocketAddress> parseNotifySocket(std::string_view value);
 
-// Takes NOTIFY_SOCKET out of the environment and keeps it for notifyServiceManager, so that the
-// commands the daemon runs (systemctl, ifup, the DHCP client) do not speak for it. Call once at
-// start.
-void adoptNotifySocket();
+// The daemon's line to systemd, as NOTIFY_SOCKET named it at start. Made once, in main.
+class ServiceNotifier {
+  public:
+    // Not started by systemd: sends nothing.
+    ServiceNotifier() = default;
 
-// True when NOTIFY_SOCKET was set at start: systemd listens for notifications.
+    // Takes NOTIFY_SOCKET out of the environment and keeps it, so that the commands the daemon
+    // runs (systemctl, ifup, the DHCP client) do not speak for it.
+    static ServiceNotifier adopt();
+
+    // True when NOTIFY_SOCKET was set at start: systemd listens for notifications.
+    bool adopted() const { return socket_.has_value(); }
+
+    // Sends message (assignments such as "READY=1", one a line) in one datagram, waiting at most
+    // 1 s for room in the socket's queue. Without NOTIFY_SOCKET sends nothing and succeeds;
+    // otherwise the error of an unusable value, of the socket or of the send, or none.
+    std::error_code send(std::string_view message) const;
+
+  private:
+    // None outside systemd; an empty target for a value that names no socket, reported with each
+    // message.
+    std::optional<std::optional<NotifySocketAddress>> socket_;
+};
+
+// While it lives, notifyServiceManager and notifySocketAdopted speak through notifier, for code
+// that reports to systemd without being handed it. One at a time; main owns it.
+class ServiceNotifierInUse {
+  public:
+    explicit ServiceNotifierInUse(ServiceNotifier const& notifier);
+    ~ServiceNotifierInUse();
+    ServiceNotifierInUse(ServiceNotifierInUse const&) = delete;
+    ServiceNotifierInUse& operator=(ServiceNotifierInUse const&) = delete;
+};
+
+// The notifier in use's adopted(); false without one.
 bool notifySocketAdopted();
 
-// Sends message (assignments such as "READY=1", one a line) in one datagram to the socket
-// NOTIFY_SOCKET named, waiting at most 1 s for room in its queue. Without NOTIFY_SOCKET (not
-// started by systemd) sends nothing and succeeds; otherwise the error of an unusable value, of
-// the socket or of the send, or none.
+// The notifier in use's send(); without one sends nothing and succeeds.
 std::error_code notifyServiceManager(std::string_view message);

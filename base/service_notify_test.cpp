@@ -28,13 +28,16 @@ TEST(NotifySocket, PathsAndAbstractNamesThatFitTheAddress) {
 // Taken out of the environment, so that the commands the daemon runs cannot notify for it.
 TEST(NotifySocket, AdoptedAtStartAndFailuresAreValues) {
     ::setenv("NOTIFY_SOCKET", "/nonexistent/notify", 1);
-    adoptNotifySocket();
+    ServiceNotifier const missing = ServiceNotifier::adopt();
     EXPECT_EQ(std::getenv("NOTIFY_SOCKET"), nullptr);
-    EXPECT_EQ(notifyServiceManager("READY=1\n"), std::errc::no_such_file_or_directory);
+    {
+        ServiceNotifierInUse const inUse(missing);
+        EXPECT_EQ(notifyServiceManager("READY=1\n"), std::errc::no_such_file_or_directory);
+    }
     ::setenv("NOTIFY_SOCKET", "relative", 1);
-    adoptNotifySocket();
-    EXPECT_EQ(notifyServiceManager("READY=1\n"), std::errc::invalid_argument);
-    adoptNotifySocket();
+    EXPECT_EQ(ServiceNotifier::adopt().send("READY=1\n"), std::errc::invalid_argument);
+    ServiceNotifier const outsideSystemd = ServiceNotifier::adopt();
+    ServiceNotifierInUse const inUse(outsideSystemd);
     EXPECT_FALSE(notifySocketAdopted());
     EXPECT_FALSE(notifyServiceManager("READY=1\n"));
 }

@@ -35,6 +35,14 @@ constexpr milliseconds kLongestPause{20};
 // serves any interval down to half a second, for ten wake-ups a second.
 constexpr milliseconds kLongestPoll{100};
 
+Watchdog* fedDuringCommands = nullptr;
+
+void feedWatchdog() {
+    if (fedDuringCommands != nullptr) {
+        fedDuringCommands->feed();
+    }
+}
+
 std::error_code expired() {
     return std::make_error_code(std::errc::timed_out);
 }
@@ -188,6 +196,14 @@ std::variant<int, std::error_code> finish(pid_t child, std::string const& comman
 }
 
 }  // namespace
+
+WatchdogFedDuringCommands::WatchdogFedDuringCommands(Watchdog& watchdog) {
+    fedDuringCommands = &watchdog;
+}
+
+WatchdogFedDuringCommands::~WatchdogFedDuringCommands() {
+    fedDuringCommands = nullptr;
+}
 
 std::variant<int, std::error_code> runShell(std::string const& command, milliseconds limit) {
     Clock::time_point const deadline = Clock::now() + limit;

@@ -7,8 +7,10 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <variant>
@@ -20,6 +22,7 @@
 #include "base/temp_dir.h"
 #include "base/text_file.h"
 #include "base/watchdog.h"
+#include "base/whole_number.h"
 
 namespace {
 
@@ -72,7 +75,12 @@ TEST(ShellCommand, PastItsLimitAllItStartedIsKilledButNotADetachedChild) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Command '" + command + "' still ran after 1500 ms: killed its processes\n");
     EXPECT_EQ(std::get<std::error_code>(result), std::errc::timed_out);
-    auto const pid = [&dir](char const* name) { return std::stoi(readText(dir.path() / name)); };
+    // A PID that names no process when the file holds none: kill must not reach a group.
+    auto const pid = [&dir](char const* name) {
+        std::string const text = readText(dir.path() / name);
+        return parseWholeNumber<pid_t>(std::string_view(text).substr(0, text.find('\n')))
+            .value_or(std::numeric_limits<pid_t>::max());
+    };
     EXPECT_TRUE(endsSoon(std::to_string(pid("grouped"))));
     EXPECT_TRUE(endsSoon(std::to_string(pid("regrouped"))));
     EXPECT_EQ(::kill(pid("detached"), SIGKILL), 0);
@@ -101,8 +109,9 @@ TEST(ShellCommand, WaitFeedsTheWatchdogAtAQuarterOfItsInterval) {
               0);
     ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
     ::setenv("WATCHDOG_USEC", "800000", 1);
-    adoptNotifySocket();
-    adoptWatchdog();
+    ServiceNotifier const notifier = ServiceNotifier::adopt();
+    Watchdog watchdog = Watchdog::adopt(notifier);
+    WatchdogFedDuringCommands const feeding(watchdog);
     EXPECT_EQ(std::get<int>(runShell("sleep 1", 10s)), 0);
     int fed = 0;
     std::array<char, 64> message{};
@@ -111,8 +120,6 @@ TEST(ShellCommand, WaitFeedsTheWatchdogAtAQuarterOfItsInterval) {
     }
     EXPECT_GE(fed, 3);
     EXPECT_LE(fed, 8);
-    adoptNotifySocket();
-    adoptWatchdog();
 }
 
 }  // namespace

@@ -13,13 +13,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// A quarter of the interval: a late turn of the packet loop or a slow send still leaves three
-// chances before systemd gives up on the daemon.
-std::optional<Clock::duration> feedEvery;
-std::optional<Clock::time_point> lastFed;
-
 // The interval WATCHDOG_USEC (usec) gives when it is meant for process self.
 std::optional<std::chrono::microseconds> watchdogInterval(char const* usec, char const* pid,
                                                           pid_t self) {
@@ -40,28 +33,29 @@ std::optional<std::chrono::microseconds> watchdogInterval(char const* usec, char
 
 }  // namespace
 
-void adoptWatchdog() {
+Watchdog Watchdog::adopt(ServiceNotifier const& notifier) {
     auto const interval =
         watchdogInterval(std::getenv("WATCHDOG_USEC"), std::getenv("WATCHDOG_PID"), ::getpid());
     ::unsetenv("WATCHDOG_USEC");
     ::unsetenv("WATCHDOG_PID");
-    feedEvery.reset();
-    lastFed.reset();
+    Watchdog watchdog;
     if (interval) {
-        feedEvery = *interval / 4;
+        watchdog.notifier_ = &notifier;
+        watchdog.feedEvery_ = *interval / 4;
     }
+    return watchdog;
 }
 
-void feedWatchdog() {
-    if (!feedEvery) {
+void Watchdog::feed() {
+    if (!feedEvery_) {
         return;
     }
     Clock::time_point const now = Clock::now();
-    if (lastFed && now - *lastFed < *feedEvery) {
+    if (lastFed_ && now - *lastFed_ < *feedEvery_) {
         return;
     }
-    lastFed = now;
-    if (std::error_code const error = notifyServiceManager("WATCHDOG=1\n")) {
+    lastFed_ = now;
+    if (std::error_code const error = notifier_->send("WATCHDOG=1\n")) {
         std::cerr << "Feeding the service manager's watchdog: " << error.message() << std::endl;
     }
 }

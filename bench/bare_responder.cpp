@@ -12,9 +12,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
+#include <optional>
+
+#include "base/whole_number.h"
 
 namespace {
 
@@ -33,12 +36,15 @@ int main(int argc, char** argv) {
         std::cerr << "usage: bare_responder PORT SECONDS" << std::endl;
         return 2;
     }
-    int const port = std::atoi(argv[1]);
-    int const seconds = std::atoi(argv[2]);
-    if (port < 1 || port > 65535 || seconds < 1) {
+    std::optional<int> const portGiven = parseWholeNumber(argv[1], 1, 65535);
+    std::optional<int> const secondsGiven =
+        parseWholeNumber(argv[2], 1, std::numeric_limits<int>::max());
+    if (!portGiven || !secondsGiven) {
         std::cerr << "bare_responder: bad port or time" << std::endl;
         return 2;
     }
+    int const port = *portGiven;
+    int const seconds = *secondsGiven;
     int const fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (fd < 0) {
         return fail("creating socket");

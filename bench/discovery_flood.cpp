@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "base/ipv4_address.h"
+#include "base/whole_number.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/pc_requests.h"
 #include "net/linux_socket_manager.h"
 #include "tools/gvcp-probe/exchange.h"
-#include "tools/gvcp-probe/probe_options.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ constexpr int kSendsBetweenLooks = 64;  // the flood runs hot: the clock is read
 
 int main(int argc, char** argv) {
     auto const address = argc == 3 ? parseIpv4(argv[1]) : std::nullopt;
-    auto const seconds = argc == 3 ? gvcp_probe::parseNumber(argv[2], 1, 3600) : std::nullopt;
+    auto const seconds = argc == 3 ? parseWholeNumber(argv[2], 1, 3600) : std::nullopt;
     if (!address || !seconds) {
         std::cerr << "usage: discovery_flood ADDRESS SECONDS" << std::endl;
         return 2;

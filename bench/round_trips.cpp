@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "base/whole_number.h"
 #include "bench/round_trip_stats.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
@@ -29,7 +30,6 @@ using gvcp_probe::kExitNoAnswer;
 using gvcp_probe::kExitSocketError;
 using gvcp_probe::kExitSuccess;
 using gvcp_probe::kExitUsage;
-using gvcp_probe::parseNumber;
 using gvcp_probe::Wanted;
 using QEL_Finder::ReqId;
 
@@ -76,19 +76,19 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
         }
         std::optional<int> number;
         if (name == "--port") {
-            number = parseNumber(value, 1, 65535);
+            number = parseWholeNumber(value, 1, 65535);
             options.to.port = static_cast<std::uint16_t>(number.value_or(0));
         } else if (name == "--count") {
-            number = parseNumber(value, 1, 1000000);
+            number = parseWholeNumber(value, 1, 1000000);
             options.count = number.value_or(0);
         } else if (name == "--warmup") {
-            number = parseNumber(value, 0, 1000000);
+            number = parseWholeNumber(value, 0, 1000000);
             options.warmup = number.value_or(0);
         } else if (name == "--gap-us") {
-            number = parseNumber(value, 0, 1000000);
+            number = parseWholeNumber(value, 0, 1000000);
             options.gapUs = number.value_or(0);
         } else if (name == "--timeout-ms") {
-            number = parseNumber(value, 1, 3600 * 1000);
+            number = parseWholeNumber(value, 1, 3600 * 1000);
             options.timeoutMs = number.value_or(0);
         } else {
             if (value.empty()) {

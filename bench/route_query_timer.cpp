@@ -2,15 +2,17 @@
 // query the daemon makes for the default gateway before each reply.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <limits>
+#include <optional>
 #include <thread>
 #include <variant>
 #include <vector>
 
 #include "base/command_limits.h"
 #include "base/shell_command.h"
+#include "base/whole_number.h"
 #include "bench/round_trip_stats.h"
 
 namespace {
@@ -32,13 +34,17 @@ int main(int argc, char** argv) {
         std::cerr << "usage: route_query_timer COUNT WARMUP GAP_US [SAMPLES_FILE]" << std::endl;
         return 2;
     }
-    int const count = std::atoi(argv[1]);
-    int const warmup = std::atoi(argv[2]);
-    int const gapUs = std::atoi(argv[3]);
-    if (count < 1 || warmup < 0 || gapUs < 0) {
+    constexpr int kMost = std::numeric_limits<int>::max();
+    std::optional<int> const countGiven = parseWholeNumber(argv[1], 1, kMost);
+    std::optional<int> const warmupGiven = parseWholeNumber(argv[2], 0, kMost);
+    std::optional<int> const gapGiven = parseWholeNumber(argv[3], 0, kMost);
+    if (!countGiven || !warmupGiven || !gapGiven) {
         std::cerr << "route_query_timer: bad count, warm-up or gap" << std::endl;
         return 2;
     }
+    int const count = *countGiven;
+    int const warmup = *warmupGiven;
+    int const gapUs = *gapGiven;
     std::ofstream samples;
     if (argc == 5) {
         samples.open(argv[4], std::ios::app);

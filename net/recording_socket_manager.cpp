@@ -118,8 +118,9 @@ bool RecordingSocketManager::recvmsg(int, msghdr* message, int, unsigned long* r
     return true;
 }
 
-int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int count, int) {
+int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int count, int flags) {
     events.push_back("recvmmsg " + std::to_string(handle));
+    batchReceiveFlags.push_back(flags);
     unsigned int taken = 0;
     while (taken < count && played_ < receives.size() &&
            (receives[played_].error == 0 || taken == 0)) {

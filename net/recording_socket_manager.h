@@ -85,7 +85,8 @@ class RecordingSocketManager : public SocketManager {
     std::vector<Sent> sent;
     std::vector<int> closed;
     std::vector<ReceiveCall> receiveCalls;
-    std::vector<std::string> probes;  // "eth0 192.0.2.20 from 00:1a:2b:3c:4d:5e" per probe
+    std::vector<int> batchReceiveFlags;  // the flags of each recvmmsg
+    std::vector<std::string> probes;     // "eth0 192.0.2.20 from 00:1a:2b:3c:4d:5e" per probe
 
     unsigned int getDefaultGateway() override { return gateway; }
     int setsockopt(int handle, int level, int name, void const* value,

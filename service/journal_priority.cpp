@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -55,27 +56,24 @@ class LinePrefixBuffer : public std::streambuf {
     bool atLineStart_ = true;
 };
 
-// Puts std::cerr's own buffer back at exit, before this one is destroyed: the final flush of the
-// standard streams comes after static objects are gone.
-struct InstalledPrefix {
-    std::streambuf* original;
-    LinePrefixBuffer buffer;
-    InstalledPrefix() : original(std::cerr.rdbuf()), buffer(original, "<3>") {
-        std::cerr.rdbuf(&buffer);
-    }
-    InstalledPrefix(InstalledPrefix const&) = delete;
-    InstalledPrefix& operator=(InstalledPrefix const&) = delete;
-    ~InstalledPrefix() { std::cerr.rdbuf(original); }
-};
-
 }  // namespace
 
-void markErrorLinesForJournal() {
+JournalErrorMarker::JournalErrorMarker() {
     char const* const journalStream = std::getenv("JOURNAL_STREAM");
     struct stat standardError {};
     if (journalStream == nullptr || ::fstat(STDERR_FILENO, &standardError) != 0 ||
         !namesJournalStream(journalStream, standardError.st_dev, standardError.st_ino)) {
         return;
     }
-    static InstalledPrefix const installed;
+    original_ = std::cerr.rdbuf();
+    marking_ = std::make_unique<LinePrefixBuffer>(original_, "<3>");
+    std::cerr.rdbuf(marking_.get());
+}
+
+// The final flush of the standard streams comes after main has returned: std::cerr must not
+// point at this buffer then.
+JournalErrorMarker::~JournalErrorMarker() {
+    if (marking_) {
+        std::cerr.rdbuf(original_);
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "base/process_state.h"
 #include "base/service_notify.h"
+#include "base/shell_command.h"
 #include "base/watchdog.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/gvcp_header.h"
@@ -38,9 +39,11 @@ sockaddr_in listeningAddress() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    markErrorLinesForJournal();
-    adoptNotifySocket();
-    adoptWatchdog();
+    JournalErrorMarker const errorMarker;
+    ServiceNotifier const notifier = ServiceNotifier::adopt();
+    ServiceNotifierInUse const notifierInUse(notifier);
+    Watchdog watchdog = Watchdog::adopt(notifier);
+    WatchdogFedDuringCommands const fedDuringCommands(watchdog);
     CommandLine const commandLine = parseCommandLine(argc, argv);
     Verbose = commandLine.verbose;
     if (commandLine.action != CommandLineAction::Serve) {
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
     Responder responder(std::move(manager),
                         std::make_unique<QEL_Finder::IfupdownInterface>(interfaceName), record,
                         interfaceName);
-    if (int const status = responder.serve(listeningHandle); status != 0) {
+    if (int const status = responder.serve(listeningHandle, watchdog); status != 0) {
         return status;
     }
     QEL_Finder::reportStopping();

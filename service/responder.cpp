@@ -13,7 +13,6 @@
 
 #include "base/ipv4_address.h"
 #include "base/process_state.h"
-#include "base/watchdog.h"
 #include "gvcp/packet_handler.h"
 #include "service/serving_status.h"
 
@@ -103,7 +102,7 @@ void Responder::handle(QEL_Finder::Datagram const& datagram) {
     }
 }
 
-int Responder::serve(int listeningHandle) {
+int Responder::serve(int listeningHandle, Watchdog& watchdog) {
     timeval const timeout{1, 0};
     if (sockets_->setsockopt(listeningHandle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout)) ==
         -1) {
@@ -129,7 +128,7 @@ int Responder::serve(int listeningHandle) {
     do {
         // Every turn, at least once a second by the receive time-out; sent only at a quarter of
         // the watchdog's interval.
-        feedWatchdog();
+        watchdog.feed();
         // After a reply, take what came meanwhile without waiting, so every sender's newest
         // request is in the inbox before the next one is chosen; with nothing served and nothing
         // waiting, wait.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/watchdog.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/request.h"
 #include "net/datagram.h"
@@ -24,11 +25,11 @@ class Responder {
 
     // Gives the listening socket a 1 s receive time-out and IP_PKTINFO, then reads what it has
     // queued, in batches, into the inbox and serves one request from the inbox after each read,
-    // feeding systemd's watchdog and telling it of each force-IP carried out, until a read ends
-    // with _running cleared. A receive error is printed on standard output; an error escaping the
-    // handler is reported on standard error and the loop goes on. Returns 0, or 1 when the time-out
-    // cannot be set (after one line on standard error). Does not close the handle.
-    int serve(int listeningHandle);
+    // feeding watchdog and telling systemd of each force-IP carried out, until a read ends with
+    // _running cleared. A receive error is printed on standard output; an error escaping the
+    // handler is reported on standard error and the loop goes on. Returns 0, or 1 when the
+    // time-out cannot be set (after one line on standard error). Does not close the handle.
+    int serve(int listeningHandle, Watchdog& watchdog);
 
     QEL_Finder::SocketManager& sockets() { return *sockets_; }
 

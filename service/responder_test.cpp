@@ -60,11 +60,13 @@ class ResponderLoop : public testing::Test {
         }
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        int const status = responder.serve(0);
+        Watchdog watchdog;
+        int const status = responder.serve(0, watchdog);
         out = testing::internal::GetCapturedStdout();
         err = testing::internal::GetCapturedStderr();
         sent = sockets->sent;
         events = sockets->events;
+        batchReceiveFlags = sockets->batchReceiveFlags;
         return status;
     }
 
@@ -72,6 +74,7 @@ class ResponderLoop : public testing::Test {
     std::vector<std::string> namesOnceBuilt;    // the host's interfaces once the loop starts
     std::vector<RecordingSocketManager::Sent> sent;
     std::vector<std::string> events;
+    std::vector<int> batchReceiveFlags;
     std::string out;
     std::string err;
 };
@@ -131,6 +134,20 @@ TEST_F(ResponderLoop, ReadsWhatIsQueuedToItsEndBeforeServing) {
     EXPECT_EQ(sent[1].buffers[0][7], 1) << "the other PC's";
     EXPECT_EQ(std::count(events.begin(), events.end(), "recvmmsg 0"), 4)
         << "32 + 32 + 7, then the empty queue after the first answer";
+}
+
+// The reads after a full batch take only what is queued: one that waited for the receive time-out
+// would hold every request read so far for a second.
+TEST_F(ResponderLoop, ReadsAfterAFullBatchNeverWait) {
+    Verbose = false;
+    std::vector<Receive> script(QEL_Finder::DatagramBatch::kBatchSize + 1, {kDiscovery});
+    script.push_back({{}, EAGAIN});
+    EXPECT_EQ(serve(std::move(script)), 0);
+    ASSERT_GE(batchReceiveFlags.size(), 3U);
+    EXPECT_EQ(batchReceiveFlags[0], MSG_WAITFORONE) << "nothing queued yet: the first read waits";
+    for (std::size_t i = 1; i < batchReceiveFlags.size(); ++i) {
+        EXPECT_EQ(batchReceiveFlags[i], MSG_DONTWAIT) << "read " << i;
+    }
 }
 
 // eth0 comes back as index 4 (a bridge built again by a force-IP) before the PC asks again.

@@ -9,11 +9,10 @@
 #include <cstring>
 #include <iostream>
 
-#include "base/hex_text.h"
 #include "base/ipv4_address.h"
+#include "base/whole_number.h"
 #include "net/control_message.h"
 #include "net/socket_address.h"
-#include "tools/gvcp-probe/probe_options.h"
 
 namespace udp_peer {
 
@@ -42,7 +41,7 @@ std::optional<std::string> parseOptions(Args args, std::vector<Option> const& op
 
 std::function<bool(std::string_view)> numberInto(int& out, int min, int max) {
     return [&out, min, max](std::string_view text) {
-        std::optional<int> const number = gvcp_probe::parseNumber(text, min, max);
+        std::optional<int> const number = parseWholeNumber(text, min, max);
         out = number.value_or(out);
         return number.has_value();
     };
@@ -76,25 +75,6 @@ int usageError(std::string_view message) {
 int socketError(std::string_view what) {
     std::cerr << "udp_peer: " << what << ": " << lastError().message() << std::endl;
     return kSocketError;
-}
-
-std::optional<Bytes> parseHex(std::string_view text) {
-    std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
-                 [](char c) { return c != ' ' && c != ':'; });
-    if (digits.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    Bytes bytes;
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        std::optional<unsigned> const high = hexDigit(digits[i]);
-        std::optional<unsigned> const low = hexDigit(digits[i + 1]);
-        if (!high || !low) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
-    }
-    return bytes;
 }
 
 std::string toHex(std::span<std::uint8_t const> bytes) {

@@ -46,8 +46,6 @@ int usageError(std::string_view message);
 // Writes "udp_peer: what: the system's error text" on standard error; the exit status.
 int socketError(std::string_view what);
 
-// Hex digits, two per byte, spaces and colons allowed between bytes; none for anything else.
-std::optional<Bytes> parseHex(std::string_view text);
 // Two lower-case digits per byte.
 std::string toHex(std::span<std::uint8_t const> bytes);
 

@@ -2,11 +2,12 @@
 #include <cstring>
 #include <iostream>
 
+#include "base/hex_bytes.h"
 #include "base/ipv4_address.h"
+#include "base/mac_text.h"
 #include "gvcp/discovery_ack.h"
 #include "gvcp/pc_requests.h"
 #include "tests/tools/peer.h"
-#include "tools/gvcp-probe/probe_options.h"
 
 namespace udp_peer {
 
@@ -21,7 +22,7 @@ Bytes bytesOf(std::array<std::uint8_t, N> const& array) {
 
 // MAC ADDRESS MASK GATEWAY; none when any is malformed.
 std::optional<ForceIpPayload> configurationOf(std::span<std::string_view const> words) {
-    auto const mac = gvcp_probe::parseMac(words[0]);
+    auto const mac = parseMac(words[0]);
     auto const address = parseIpv4(words[1]);
     auto const mask = parseIpv4(words[2]);
     auto const gateway = parseIpv4(words[3]);
@@ -56,9 +57,9 @@ int runHex(Args args) {
         }
     }
     std::string_view const what = words.empty() ? "" : words[0];
-    std::optional<Bytes> const reqId = words.size() > 1 ? parseHex(words[1]) : std::nullopt;
-    bool const hasReqId = reqId && reqId->size() == 2;
-    ReqId const id = hasReqId ? ReqId{(*reqId)[0], (*reqId)[1]} : ReqId{};
+    std::optional<ReqId> const reqId = words.size() > 1 ? parseReqId(words[1]) : std::nullopt;
+    bool const hasReqId = reqId.has_value();
+    ReqId const id = reqId.value_or(ReqId{});
     std::optional<ForceIpPayload> configuration;
     std::optional<Bytes> bytes;
     if (what == "discovery" && words.size() == 2 && hasReqId) {

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "base/hex_bytes.h"
 #include "base/ipv4_address.h"
 #include "gvcp/gvcp_header.h"
 #include "net/control_message.h"
@@ -34,7 +35,7 @@ std::function<bool(std::string_view)> payloadFrom(std::optional<Bytes>& out, boo
     return [&out, hex](std::string_view text) {
         int size = 0;
         if (hex) {
-            out = parseHex(text);
+            out = parseHexBytes(text);
         } else if (numberInto(size, 0, 65507)(text)) {
             out = Bytes(static_cast<std::size_t>(size), 0);
         }

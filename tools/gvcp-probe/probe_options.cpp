@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/hex_text.h"
+#include "base/mac_text.h"
 #include "base/whole_number.h"
 
 namespace gvcp_probe {
@@ -48,14 +48,6 @@ std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& reques
 
 }  // namespace
 
-std::optional<int> parseNumber(std::string_view text, int min, int max) {
-    std::optional<int> const value = parseWholeNumber<int>(text);
-    if (!value || *value < min || *value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<std::string_view> optionValue(std::span<char const* const> args, std::size_t& i) {
     std::string_view const arg(args[i]);
     if (auto const eq = arg.find('='); eq != std::string_view::npos) {
@@ -65,23 +57,6 @@ std::optional<std::string_view> optionValue(std::span<char const* const> args, s
         return args[++i];
     }
     return std::nullopt;
-}
-
-std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text) {
-    // "xx:xx:xx:xx:xx:xx", the separator of the first pair throughout.
-    if (text.size() != 17 || (text[2] != ':' && text[2] != '-')) {
-        return std::nullopt;
-    }
-    std::array<std::uint8_t, 6> mac{};
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        std::optional<unsigned> const high = hexDigit(text[i * 3]);
-        std::optional<unsigned> const low = hexDigit(text[i * 3 + 1]);
-        if (!high || !low || (i > 0 && text[i * 3 - 1] != text[2])) {
-            return std::nullopt;
-        }
-        mac[i] = static_cast<std::uint8_t>(*high * 16 + *low);
-    }
-    return mac;
 }
 
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args) {
@@ -145,7 +120,7 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
                 return UsageError{"bad interface name " + quoted(value)};
             }
             options.interfaces.emplace_back(value);
-        } else if (timeoutMs = parseNumber(value, 1, 3600 * 1000); !timeoutMs) {
+        } else if (timeoutMs = parseWholeNumber(value, 1, 3600 * 1000); !timeoutMs) {
             return UsageError{"bad value for --timeout-ms: " + quoted(value) +
                               " (milliseconds, 1 to 3600000)"};
         }

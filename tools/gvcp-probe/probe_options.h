@@ -35,12 +35,6 @@ struct UsageError {
     std::string message;
 };
 
-// Six two-digit hex octets separated by all ':' or all '-', either case; nullopt otherwise.
-std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text);
-
-// A decimal integer from min to max and nothing else; nullopt otherwise.
-std::optional<int> parseNumber(std::string_view text, int min, int max);
-
 // The value of the option at args[i]: what follows its '=', or else the next argument (and i
 // moves past it); nullopt when there is none.
 std::optional<std::string_view> optionValue(std::span<char const* const> args, std::size_t& i);
