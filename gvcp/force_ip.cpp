@@ -6,6 +6,7 @@
 #include <chrono>
 #include <iostream>
 #include <optional>
+#include <variant>
 
 #include "base/hex_text.h"
 #include "base/ipv4_address.h"
@@ -21,8 +22,6 @@ namespace QEL_Finder {
 
 namespace {
 
-// The MAC ends at payload byte 8; the configuration needs the whole payload.
-constexpr std::size_t kMacEnd = 8;
 // A PC tool that sends each request twice (to 255.255.255.255 and to the subnet's broadcast, with
 // a new req_id each) has its second dhcp copy waiting while the first is carried out; a lease in
 // hand is no proof that the stanza was not changed by hand since, so the window is short.
@@ -150,21 +149,23 @@ std::string holderRefusal(Serving& serving, InterfaceConfig const& config) {
 }  // namespace
 
 std::optional<LastForceIp> answerForceIp(Request const& request) {
+    DecodedForceIpPayload const decoded = decodeForceIpPayload(request.payload);
     // Without a payload there is no MAC address to match: treated like one for another device.
-    if (request.payload.empty()) {
+    if (std::holds_alternative<NoForceIpPayload>(decoded)) {
         return std::nullopt;
     }
-    // A cut-off request would be read with zeros for the missing fields: a restart, or worse.
-    if (request.payload.size() < kForceIpPayloadSize) {
-        if (request.payload.size() < kMacEnd ||
-            isForThisDevice(request.serving.record, parseForceIpPayload(request.payload).mac)) {
-            std::cerr << "Ignoring force IP from " << formatIpv4(request.requester.sin_addr.s_addr)
-                      << ": " << request.payload.size() << " of " << kForceIpPayloadSize
-                      << " payload bytes" << std::endl;
-        }
+    // A cut-off request is reported unless its MAC names another device.
+    auto const* cut = std::get_if<ForceIpConfigurationCutOff>(&decoded);
+    if (cut != nullptr && !isForThisDevice(request.serving.record, cut->mac)) {
         return std::nullopt;
     }
-    ForceIpPayload const payload = parseForceIpPayload(request.payload);
+    if (!std::holds_alternative<ForceIpPayload>(decoded)) {
+        std::cerr << "Ignoring force IP from " << formatIpv4(request.requester.sin_addr.s_addr)
+                  << ": " << request.payload.size() << " of " << kForceIpPayloadSize
+                  << " payload bytes" << std::endl;
+        return std::nullopt;
+    }
+    ForceIpPayload const payload = std::get<ForceIpPayload>(decoded);
     Serving& serving = request.serving;
     if (!isForThisDevice(serving.record, payload.mac)) {
         return std::nullopt;

@@ -7,20 +7,35 @@ namespace QEL_Finder {
 
 namespace {
 constexpr std::size_t kMacOffset = 2;
+constexpr std::size_t kMacEnd = kMacOffset + 6;
 constexpr std::size_t kAddressOffset = 20;
 constexpr std::size_t kNetmaskOffset = 36;
 constexpr std::size_t kGatewayOffset = 52;
+
+std::array<std::uint8_t, 6> macOf(std::span<std::uint8_t const> bytes) {
+    std::array<std::uint8_t, 6> mac{};
+    std::copy_n(&bytes[kMacOffset], mac.size(), mac.begin());
+    return mac;
+}
 }  // namespace
 
-ForceIpPayload parseForceIpPayload(std::span<std::uint8_t const> bytes) {
-    std::array<std::uint8_t, kForceIpPayloadSize> padded{};
-    std::copy_n(bytes.begin(), std::min(bytes.size(), padded.size()), padded.begin());
+DecodedForceIpPayload decodeForceIpPayload(std::span<std::uint8_t const> bytes) {
+    if (bytes.empty()) {
+        return NoForceIpPayload{};
+    }
+    if (bytes.size() < kMacEnd) {
+        return ForceIpMacCutOff{};
+    }
+    // Missing fields must not read as zero: a zero address asks for a restart.
+    if (bytes.size() < kForceIpPayloadSize) {
+        return ForceIpConfigurationCutOff{macOf(bytes)};
+    }
     ForceIpPayload payload;
-    std::copy_n(&padded[kMacOffset], payload.mac.size(), payload.mac.begin());
+    payload.mac = macOf(bytes);
     // Addresses stay in network byte order: copied, never converted.
-    std::memcpy(&payload.address, &padded[kAddressOffset], 4);
-    std::memcpy(&payload.netmask, &padded[kNetmaskOffset], 4);
-    std::memcpy(&payload.gateway, &padded[kGatewayOffset], 4);
+    std::memcpy(&payload.address, &bytes[kAddressOffset], 4);
+    std::memcpy(&payload.netmask, &bytes[kNetmaskOffset], 4);
+    std::memcpy(&payload.gateway, &bytes[kGatewayOffset], 4);
     return payload;
 }
 

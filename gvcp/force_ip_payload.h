@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <variant>
 
 #include "gvcp/gvcp_header.h"
 
@@ -21,8 +22,20 @@ struct ForceIpPayload {
     std::uint32_t gateway = 0;
 };
 
-// Bytes missing at the end of a short payload read as zero.
-ForceIpPayload parseForceIpPayload(std::span<std::uint8_t const> bytes);
+// Why a payload was not decoded. Without any byte there is no MAC to match; a payload cut off
+// inside the MAC cannot be matched either; one cut off after it names its device but not the
+// configuration.
+struct NoForceIpPayload {};
+struct ForceIpMacCutOff {};
+struct ForceIpConfigurationCutOff {
+    std::array<std::uint8_t, 6> mac{};
+};
+
+using DecodedForceIpPayload =
+    std::variant<ForceIpPayload, NoForceIpPayload, ForceIpMacCutOff, ForceIpConfigurationCutOff>;
+
+// The payload from its first 56 bytes (any after them are ignored), or why it is not there.
+DecodedForceIpPayload decodeForceIpPayload(std::span<std::uint8_t const> bytes);
 // The 56 bytes, reserved ones zero.
 std::array<std::uint8_t, kForceIpPayloadSize> buildForceIpPayload(ForceIpPayload const& payload);
 

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "base/process_state.h"
@@ -38,6 +40,38 @@ void check(bool holds, char const* what) {
     if (!holds) {
         std::fprintf(stderr, "packet_fuzz: %s\n", what);
         __builtin_trap();
+    }
+}
+
+// The decoder's contract: a refusal for anything shorter than a whole payload, the MAC once it is
+// all there, and fields that build back into the bytes they came from.
+void checkDecoded(std::span<std::uint8_t const> bytes, DecodedForceIpPayload const& decoded) {
+    // Index in DecodedForceIpPayload; the MAC ends at byte 8.
+    std::size_t const kind = bytes.empty()                        ? 1
+                             : bytes.size() < 8                   ? 2
+                             : bytes.size() < kForceIpPayloadSize ? 3
+                                                                  : 0;
+    check(decoded.index() == kind, "force-IP payload decoded as the wrong kind for its size");
+    std::array<std::uint8_t, 6> mac{};
+    if (auto const* cut = std::get_if<ForceIpConfigurationCutOff>(&decoded)) {
+        mac = cut->mac;
+    }
+    auto const* whole = std::get_if<ForceIpPayload>(&decoded);
+    if (whole != nullptr) {
+        mac = whole->mac;
+        auto const built = buildForceIpPayload(*whole);
+        for (std::size_t i = 0; i < built.size(); ++i) {
+            check(built[i] == 0 || built[i] == bytes[i], "force-IP payload does not build back");
+        }
+        auto const again = decodeForceIpPayload(built);
+        auto const* same = std::get_if<ForceIpPayload>(&again);
+        check(same != nullptr && same->mac == whole->mac && same->address == whole->address &&
+                  same->netmask == whole->netmask && same->gateway == whole->gateway,
+              "a built force-IP payload decodes differently");
+    }
+    if (kind == 0 || kind == 3) {
+        check(std::equal(mac.begin(), mac.end(), bytes.begin() + 2),
+              "force-IP MAC not the payload's bytes 2 to 7");
     }
 }
 
@@ -87,18 +121,21 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     bool const keyed = received.size >= kHeaderSize && datagram[0] == kGvcpKey;
     std::uint16_t const command = loadBe16(datagram + 2);
     bool const forceIp = keyed && command == kForceIpCmd;
-    bool const forUs = forceIp && loadBe16(datagram + 4) != 0 && received.size >= kForceIpCmdSize &&
-                       std::equal(kDeviceMac.begin(), kDeviceMac.end(), datagram + 10);
-    std::uint32_t const address = loadBe32(datagram + kHeaderSize + 20);
-    // The sender as it was; the handler may have turned it into the broadcast destination.
-    bool const requestersAddress =
-        address == loadBe32(input.data()) && address != 0 && address != 0xFFFFFFFF;
-    // The request's words as they travel, in network byte order.
-    std::array<std::uint32_t, 3> words{};
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        std::memcpy(&words[i], datagram + kHeaderSize + 20 + 16 * i, 4);
+    std::span<std::uint8_t const> payload;
+    if (keyed && loadBe16(datagram + 4) != 0) {
+        payload = {datagram + kHeaderSize, received.size - kHeaderSize};
     }
-    InterfaceConfig const asked = makeInterfaceConfig(words[0], words[1], words[2]);
+    auto const decoded = decodeForceIpPayload(payload);
+    checkDecoded(payload, decoded);
+    auto const* whole = std::get_if<ForceIpPayload>(&decoded);
+    bool const forUs = forceIp && whole != nullptr && whole->mac == kDeviceMac;
+    std::uint32_t const address = whole != nullptr ? whole->address : 0;
+    // The sender as received; the handler may have turned its copy into the broadcast destination.
+    bool const requestersAddress =
+        address == received.sender.sin_addr.s_addr && address != 0 && address != 0xFFFFFFFF;
+    InterfaceConfig const asked =
+        whole != nullptr ? makeInterfaceConfig(whole->address, whole->netmask, whole->gateway)
+                         : makeInterfaceConfig();
     check(network.fileReads == (forUs && asked.kind != ForceIpKind::Restart ? 1 : 0),
           "the interfaces file not read once for a whole force-IP for us, or read for another");
     bool const carriedOut = forUs && configRejection(asked).empty() && !requestersAddress;

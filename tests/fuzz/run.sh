@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the fuzz targets with clang in build-fuzz, replays both seed corpora, then runs the two
+# Builds the fuzz targets with clang in build-fuzz, replays their seed corpora, then runs the
 # targets side by side for a minute each on scratch copies of their corpora, so the tree's stay as
 # they are. A finding fails the run, and its reproducer is kept. Run from anywhere; CI runs it from
 # scripts/test.sh. FUZZ_SECONDS changes the minute; --build only builds.
@@ -12,7 +12,7 @@ cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelW
 cmake --build build-fuzz -j2
 [ "${1:-}" != --build ] || exit 0
 fuzz_dir=$(mktemp -d)
-fuzz_targets=(packet rewrite)
+fuzz_targets=(packet discovery_ack rewrite)
 for target in "${fuzz_targets[@]}"; do
     mkdir "$fuzz_dir/$target" "$fuzz_dir/$target/artifacts"
     if ! "build-fuzz/${target}_fuzz" -artifact_prefix="$fuzz_dir/$target/artifacts/" \
