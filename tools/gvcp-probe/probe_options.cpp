@@ -139,7 +139,7 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             if (!address) {
                 return UsageError{"bad address for --to: " + quoted(value)};
             }
-            options.to = Endpoint{*address, QEL_Finder::kGvcpPort};
+            options.to = QEL_Finder::Endpoint{*address, QEL_Finder::kGvcpPort};
         } else if (name == "--interface") {
             if (value.empty() || value.size() >= IFNAMSIZ) {
                 return UsageError{"bad interface name " + quoted(value)};
