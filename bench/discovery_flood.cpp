@@ -13,10 +13,10 @@
 
 #include "base/ipv4_address.h"
 #include "base/whole_number.h"
+#include "gvcp/exchange.h"
 #include "gvcp/gvcp_header.h"
 #include "gvcp/pc_requests.h"
 #include "net/linux_socket_manager.h"
-#include "tools/gvcp-probe/exchange.h"
 
 namespace {
 
@@ -35,15 +35,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     QEL_Finder::LinuxSocketManager sockets;
-    auto const flooder = gvcp_probe::openUdpSocket(sockets, {});
-    auto const asker = gvcp_probe::openUdpSocket(sockets, {});
+    auto const flooder = QEL_Finder::openUdpSocket(sockets, {});
+    auto const asker = QEL_Finder::openUdpSocket(sockets, {});
     for (auto const* opened : {&flooder, &asker}) {
-        if (auto const* error = std::get_if<gvcp_probe::SocketError>(opened)) {
+        if (auto const* error = std::get_if<QEL_Finder::SocketError>(opened)) {
             std::cerr << "discovery_flood: " << *error << std::endl;
             return 3;
         }
     }
-    gvcp_probe::Endpoint const to{*address, QEL_Finder::kGvcpPort};
+    QEL_Finder::Endpoint const to{*address, QEL_Finder::kGvcpPort};
     std::map<std::uint16_t, Clock::time_point> asked;  // req_id → when
     long answered = 0;
     auto const takeAnswers = [&] {
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
             if (now >= nextAsk) {
                 ++askId;
                 asked[askId] = now;
-                gvcp_probe::sendDatagram(
+                QEL_Finder::sendDatagram(
                     sockets, std::get<int>(asker), to,
                     QEL_Finder::buildDiscoveryCmd(QEL_Finder::reqIdOf(askId), false));
                 nextAsk += kAskEvery;
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
             takeAnswers();
         }
         // A full send queue only slows the flood down; it goes on.
-        if (!gvcp_probe::sendDatagram(
+        if (!QEL_Finder::sendDatagram(
                 sockets, std::get<int>(flooder), to,
                 QEL_Finder::buildDiscoveryCmd(QEL_Finder::reqIdOf(reqId), false))) {
             ++sent;

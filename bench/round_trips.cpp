@@ -11,27 +11,22 @@
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "base/option_value.h"
 #include "base/whole_number.h"
 #include "bench/round_trip_stats.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
+#include "gvcp/exchange.h"
 #include "gvcp/pc_requests.h"
 #include "net/linux_socket_manager.h"
-#include "tools/gvcp-probe/exchange.h"
-#include "tools/gvcp-probe/probe_commands.h"
-#include "tools/gvcp-probe/probe_options.h"
 
 namespace bench {
 
 namespace {
 
-using gvcp_probe::Endpoint;
-using gvcp_probe::kExitNoAnswer;
-using gvcp_probe::kExitSocketError;
-using gvcp_probe::kExitSuccess;
-using gvcp_probe::kExitUsage;
-using gvcp_probe::Wanted;
+using QEL_Finder::Endpoint;
 using QEL_Finder::ReqId;
+using QEL_Finder::Wanted;
 
 constexpr char kUsage[] =
     "usage: discovery_round_trips --to ADDRESS [--port P] [--count N] [--warmup W] "
@@ -60,7 +55,7 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
             options.echoReply = true;
             continue;
         }
-        std::optional<std::string_view> const given = gvcp_probe::optionValue(args, i);
+        std::optional<std::string_view> const given = optionValue(args, i);
         if (!given) {
             return "'" + name + "' needs a value";
         }
@@ -145,8 +140,8 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
         }
     }
     QEL_Finder::LinuxSocketManager sockets;
-    auto const opened = gvcp_probe::openUdpSocket(sockets, Endpoint{0, 0});
-    if (auto const* error = std::get_if<gvcp_probe::SocketError>(&opened)) {
+    auto const opened = QEL_Finder::openUdpSocket(sockets, Endpoint{0, 0});
+    if (auto const* error = std::get_if<QEL_Finder::SocketError>(&opened)) {
         reportError(err, *error);
         return kExitSocketError;
     }
@@ -154,7 +149,7 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
 
     std::vector<double> roundTripsUs;
     roundTripsUs.reserve(static_cast<std::size_t>(options.count));
-    ReqId reqId = gvcp_probe::newReqId();
+    ReqId reqId = QEL_Finder::newReqId();
     int lost = 0;
     for (int i = 0; i < options.warmup + options.count; ++i) {
         if (i > 0 && options.gapUs > 0) {
@@ -164,7 +159,7 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
         auto const request = QEL_Finder::buildDiscoveryCmd(reqId, false);
         // A late answer to an earlier request carries that request's req_id and is skipped.
         bool answered = false;
-        auto const onAnswer = [&](std::span<std::uint8_t const> bytes, gvcp_probe::Arrival const&) {
+        auto const onAnswer = [&](std::span<std::uint8_t const> bytes, QEL_Finder::Arrival const&) {
             answered = options.echoReply ? isPaddedEcho(bytes, request)
                                          : std::holds_alternative<QEL_Finder::DeviceDescription>(
                                                QEL_Finder::decodeDiscoveryAck(bytes, reqId));
@@ -173,7 +168,7 @@ int timeRoundTrips(std::span<char const* const> args, std::ostream& out, std::os
         auto const start = std::chrono::steady_clock::now();
         auto const deadline = start + std::chrono::milliseconds(options.timeoutMs);
         if (auto error =
-                gvcp_probe::exchange(sockets, socket, options.to, request, deadline, onAnswer)) {
+                QEL_Finder::exchange(sockets, socket, options.to, request, deadline, onAnswer)) {
             reportError(err, *error);
             return kExitSocketError;
         }

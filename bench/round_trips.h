@@ -7,13 +7,13 @@
 #include <string>
 #include <variant>
 
+#include "gvcp/exchange.h"
 #include "gvcp/gvcp_header.h"
-#include "tools/gvcp-probe/exchange.h"
 
 namespace bench {
 
 struct RoundTripOptions {
-    gvcp_probe::Endpoint to{0, QEL_Finder::kGvcpPort};
+    QEL_Finder::Endpoint to{0, QEL_Finder::kGvcpPort};
     int count = 1000;
     // The first round trips of a run pay for cold caches and page faults on both sides.
     int warmup = 20;
@@ -31,6 +31,12 @@ std::variant<RoundTripOptions, std::string> parseRoundTripOptions(
 // True for a datagram of a discovery acknowledge's size that begins with the request's bytes:
 // the answer of the bare responder, which knows nothing of the protocol.
 bool isPaddedEcho(std::span<std::uint8_t const> bytes, std::span<std::uint8_t const> request);
+
+// The exit statuses of timeRoundTrips, those of the probe for the same outcomes.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitNoAnswer = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitSocketError = 3;
 
 // Parses the arguments, sends the discoveries and prints
 // "answered=.. lost=.. warmup=.. median_us=.. p99_us=.. min_us=.. max_us=..": 0 when at least

@@ -6,16 +6,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/gvcp-probe/probe_commands.h"
-#include "tools/gvcp-probe/test_loopback_device.h"
+#include "gvcp/test_loopback_device.h"
 
 namespace bench {
 namespace {
 
-using namespace gvcp_probe;
-using gvcp_probe::testing::Bytes;
-using gvcp_probe::testing::discoveryReply;
-using gvcp_probe::testing::LoopbackDevice;
+using QEL_Finder::Endpoint;
+using QEL_Finder::testing::Bytes;
+using QEL_Finder::testing::discoveryReply;
+using QEL_Finder::testing::LoopbackDevice;
 
 RoundTripOptions parsed(std::vector<char const*> args) {
     auto result = parseRoundTripOptions(args);

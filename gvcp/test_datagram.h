@@ -18,7 +18,6 @@
 #include "net/recording_socket_manager.h"
 #include "net/socket_address.h"
 #include "netconfig/fake_interface_control.h"
-#include "service/inbox.h"
 
 namespace QEL_Finder::testing {
 

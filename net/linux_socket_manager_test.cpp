@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <gtest/gtest.h>
 
@@ -15,11 +14,13 @@
 #include <string>
 
 #include "net/datagram.h"
+#include "net/loopback_socket.h"
 #include "net/socket_address.h"
 
 namespace QEL_Finder {
 namespace {
 
+using testing::boundLoopbackSocket;
 using testing::socketAddress;
 
 long openDescriptorCount() {
@@ -97,21 +98,6 @@ struct ReceiveMessage {
     msghdr message = testing::messageHeader(source, parts, control);
 };
 
-// Binds a new socket to a spare port of a loopback address no other test uses.
-int boundLoopbackSocket(LinuxSocketManager& manager, long timeoutMicroseconds,
-                        sockaddr_in& address) {
-    int const handle = manager.getSocketUDP();
-    for (unsigned short port = 40000; port < 40200; ++port) {
-        address = socketAddress("127.83.41.10", port);
-        if (manager.bindSocket(handle, reinterpret_cast<sockaddr*>(&address)) == 0) {
-            break;
-        }
-    }
-    timeval const timeout{timeoutMicroseconds / 1000000, timeoutMicroseconds % 1000000};
-    EXPECT_EQ(manager.setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout), 0);
-    return handle;
-}
-
 TEST(LinuxSocketManager, ReceiveSplitsTheDatagramAndReportsItsArrival) {
     LinuxSocketManager manager;
     sockaddr_in address{};
@@ -184,41 +170,6 @@ TEST(LinuxSocketManager, ReceiveOnClosedHandleIsAnError) {
     EXPECT_FALSE(manager.recvmsg(handle, &in.message, 0, &received));
     EXPECT_EQ(manager.getError(), std::strerror(EBADF));
     EXPECT_EQ(received, 0U);
-}
-
-// The loop's batch read: what is queued in one call, each cut to the daemon's size; then a
-// time-out is no datagram, and only a real error is false.
-TEST(LinuxSocketManager, BatchReceiveTakesWhatIsQueuedInOrder) {
-    LinuxSocketManager manager;
-    sockaddr_in address{};
-    int const receiver = boundLoopbackSocket(manager, 200000, address);
-    int const on = 1;
-    ASSERT_EQ(manager.setsockopt(receiver, IPPROTO_IP, IP_PKTINFO, &on, sizeof on), 0);
-    int const sender = manager.getSocketUDP();
-    std::string const sizes[] = {std::string(8, 'a'), std::string(600, 'b'), std::string()};
-    for (std::string const& datagram : sizes) {
-        ASSERT_EQ(manager.sendto(sender, datagram.data(), datagram.size(), 0,
-                                 reinterpret_cast<sockaddr*>(&address), sizeof address),
-                  static_cast<long>(datagram.size()));
-    }
-    DatagramBatch batch;
-    ASSERT_TRUE(batch.receive(manager, receiver, MSG_WAITFORONE)) << manager.getError();
-    ASSERT_EQ(batch.received().size(), 3U);
-    EXPECT_EQ(batch.received()[0].size, 8U);
-    EXPECT_EQ(batch.received()[1].size, kMaxDatagram);
-    EXPECT_EQ(batch.received()[1].bytes.back(), 'b');
-    EXPECT_EQ(batch.received()[2].size, 0U);
-    EXPECT_EQ(batch.received()[0].sender.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(static_cast<unsigned int>(batch.received()[2].arrivalIndex),
-              manager.interfaceIndex("lo"));
-    EXPECT_NE(manager.interfaceIndex("lo"), 0U);
-    EXPECT_EQ(manager.interfaceName(manager.interfaceIndex("lo")), "lo");
-
-    EXPECT_TRUE(batch.receive(manager, receiver, MSG_WAITFORONE));
-    EXPECT_TRUE(batch.received().empty());
-    manager.closeSocket(receiver);
-    EXPECT_FALSE(batch.receive(manager, receiver, MSG_WAITFORONE));
-    EXPECT_EQ(manager.getError(), std::strerror(EBADF));
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 #include "base/file_io.h"
 #include "base/temp_dir.h"
 #include "base/text_file.h"
-#include "netconfig/safe_file.h"
-#include "netconfig/sourced_stanza.h"
 #include "netconfig/test_sandbox.h"
 
 namespace fs = std::filesystem;
@@ -115,16 +113,6 @@ TEST_F(InterfacesFileRewrite, UnreadableConfigurationChangesNothing) {
     EXPECT_FALSE(fs::exists(tmp()));
     EXPECT_FALSE(fs::exists(bak()));
     EXPECT_TRUE(fs::is_directory(file()));
-}
-
-TEST_F(InterfacesFileRewrite, FailedRenameIsReportedAndLeavesNoTemporary) {
-    fs::create_directories(file() / "occupied");
-    CaptureStderr();
-    EXPECT_FALSE(replaceFileSafely(file(), tmp(), "new\n", nullptr));
-    EXPECT_THAT(GetCapturedStderr(),
-                StartsWith("Unable to rename " + tmp().string() + " to " + file().string() + ": "));
-    EXPECT_FALSE(fs::exists(tmp()));
-    EXPECT_TRUE(fs::exists(file() / "occupied"));
 }
 
 // The copy made for the backup gets the file's owner and mode as a hard link would.
@@ -255,29 +243,4 @@ TEST_F(InterfacesFileRewrite, FullDiskAbandonsTheRewrite) {
     EXPECT_EQ(readText(seen / "interfaces"), original);
     EXPECT_FALSE(fs::exists(seen / "interfaces.tmp"));
     EXPECT_FALSE(fs::exists(seen / "interfaces.bak"));
-}
-
-// Sourced files are followed as ifupdown follows them: wildcards, paths relative to the sourcing
-// file, only plain names from a directory, nested sources, CRLF line ends; a loop ends.
-TEST_F(InterfacesFileRewrite, StanzaInASourcedFileIsFound) {
-    std::error_code unreadable;
-    fs::create_directories(dir.path() / "interfaces.d");
-    fs::create_directories(dir.path() / "more");
-    writeText(file(),
-              "auto lo\niface lo inet loopback\nsource interfaces.d/*\n"
-              "  source-directory " +
-                  (dir.path() / "mo*").string() + "\r\n");
-    writeText(dir.path() / "interfaces.d" / "lo", "source ../interfaces\n");
-    writeText(dir.path() / "interfaces.d" / "vlan", "iface eth0.5 inet manual\n");
-    writeText(dir.path() / "more" / "eth0.conf", "iface eth0 inet dhcp\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), std::nullopt);
-
-    writeText(dir.path() / "more" / "eth0", "auto eth0\niface\teth0 inet dhcp\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), dir.path() / "more" / "eth0");
-    writeText(dir.path() / "interfaces.d" / "nested", "source-dir ../more\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), dir.path() / "more" / "eth0");
-
-    // The main file's own stanza is the one the rewrite replaces.
-    writeText(file(), "iface eth0 inet static\n  address 10.0.0.2\nsource interfaces.d/lo\n");
-    EXPECT_EQ(sourcedStanzaFile(file(), "eth0", unreadable), std::nullopt);
 }

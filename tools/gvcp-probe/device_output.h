@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "gvcp/discovery_ack.h"
-#include "tools/gvcp-probe/exchange.h"
+#include "gvcp/exchange.h"
 
 namespace gvcp_probe {
 
 struct FoundDevice {
     QEL_Finder::DeviceDescription device;
-    Endpoint from;
+    QEL_Finder::Endpoint from;
     std::string interface;  // the PC's interface the answer came in on
 };
 

@@ -18,7 +18,7 @@ FoundDevice device(std::uint8_t lastMacOctet, char const* address, std::uint32_t
     found.device.manufacturer = "TELVO Technologies";
     found.device.model = std::move(model);
     found.device.serial = "SN1";
-    found.from = Endpoint{found.device.address, 3956};
+    found.from = QEL_Finder::Endpoint{found.device.address, 3956};
     found.interface = "eth1";
     return found;
 }

@@ -7,15 +7,16 @@
 #include <sstream>
 #include <vector>
 
+#include "gvcp/test_loopback_device.h"
 #include "net/private_network.h"
-#include "tools/gvcp-probe/test_loopback_device.h"
 
 namespace gvcp_probe {
 namespace {
 
-using testing::Bytes;
-using testing::discoveryReply;
-using testing::LoopbackDevice;
+using QEL_Finder::Endpoint;
+using QEL_Finder::testing::Bytes;
+using QEL_Finder::testing::discoveryReply;
+using QEL_Finder::testing::LoopbackDevice;
 
 Bytes ack(Bytes const& request, std::uint8_t statusHigh, std::uint8_t statusLow,
           std::uint8_t answer) {

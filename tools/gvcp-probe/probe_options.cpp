@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/mac_text.h"
+#include "base/option_value.h"
 #include "base/whole_number.h"
 
 namespace gvcp_probe {
@@ -47,17 +48,6 @@ std::optional<UsageError> takeForceIpOperands(QEL_Finder::ForceIpPayload& reques
 }
 
 }  // namespace
-
-std::optional<std::string_view> optionValue(std::span<char const* const> args, std::size_t& i) {
-    std::string_view const arg(args[i]);
-    if (auto const eq = arg.find('='); eq != std::string_view::npos) {
-        return arg.substr(eq + 1);
-    }
-    if (i + 1 < args.size()) {
-        return args[++i];
-    }
-    return std::nullopt;
-}
 
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args) {
     auto const isHelp = [](std::string_view arg) { return arg == "-h" || arg == "--help"; };
@@ -104,7 +94,7 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
         if (name != "--to" && name != "--timeout-ms" && name != "--interface") {
             return UsageError{"unknown option " + quoted(name) + " (try --help)"};
         }
-        std::optional<std::string_view> const given = optionValue(args, i);
+        std::optional<std::string_view> const given = ::optionValue(args, i);
         if (!given) {
             return UsageError{"option " + quoted(name) + " needs a value"};
         }
@@ -114,7 +104,7 @@ std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* co
             if (!address) {
                 return UsageError{"bad address for --to: " + quoted(value)};
             }
-            options.to = Endpoint{*address, QEL_Finder::kGvcpPort};
+            options.to = QEL_Finder::Endpoint{*address, QEL_Finder::kGvcpPort};
         } else if (name == "--interface") {
             if (value.empty() || value.size() >= IFNAMSIZ) {
                 return UsageError{"bad interface name " + quoted(value)};

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "gvcp/exchange.h"
 #include "gvcp/force_ip_payload.h"
 #include "gvcp/gvcp_header.h"
-#include "tools/gvcp-probe/exchange.h"
 
 namespace gvcp_probe {
 
@@ -22,7 +22,7 @@ enum class Command { Help, Discover, ForceIp };
 struct ProbeOptions {
     Command command = Command::Help;
     // --to's address on port 3956; none: 255.255.255.255 on every interface (or each named one)
-    std::optional<Endpoint> to;
+    std::optional<QEL_Finder::Endpoint> to;
     std::vector<std::string> interfaces;  // --interface, in the order given
     bool allowBroadcastAck = false;
     int timeoutMs = 0;  // resolved: the given value or the command's default
@@ -34,10 +34,6 @@ struct ProbeOptions {
 struct UsageError {
     std::string message;
 };
-
-// The value of the option at args[i]: what follows its '=', or else the next argument (and i
-// moves past it); nullopt when there is none.
-std::optional<std::string_view> optionValue(std::span<char const* const> args, std::size_t& i);
 
 // Parses the arguments after the program name. A usage error carries a one-line message.
 std::variant<ProbeOptions, UsageError> parseCommandLine(std::span<char const* const> args);

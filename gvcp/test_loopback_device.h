@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "base/ipv4_address.h"
+#include "gvcp/exchange.h"
 #include "net/linux_socket_manager.h"
-#include "tools/gvcp-probe/exchange.h"
 
-namespace gvcp_probe::testing {
+namespace QEL_Finder::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -88,7 +88,7 @@ class LoopbackDevice {
     std::vector<std::string> const& senders() const { return senders_; }
 
   private:
-    QEL_Finder::LinuxSocketManager sockets_;
+    LinuxSocketManager sockets_;
     int handle_ = -1;
     Endpoint endpoint_;
     std::thread thread_;
@@ -112,4 +112,4 @@ inline Bytes discoveryReply(Bytes const& request, std::uint8_t lastMacOctet) {
     return reply;
 }
 
-}  // namespace gvcp_probe::testing
+}  // namespace QEL_Finder::testing

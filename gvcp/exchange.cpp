@@ -1,4 +1,4 @@
-#include "tools/gvcp-probe/exchange.h"
+#include "gvcp/exchange.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,7 +13,7 @@
 #include "base/ipv4_address.h"
 #include "net/control_message.h"
 
-namespace gvcp_probe {
+namespace QEL_Finder {
 
 namespace {
 
@@ -68,12 +68,12 @@ std::optional<SocketError> sendDatagram(SocketManager& sockets, int handle, Endp
     message.msg_namelen = sizeof address;
     message.msg_iov = &data;
     message.msg_iovlen = 1;
-    QEL_Finder::PacketInfoControl control;
+    PacketInfoControl control;
     if (via.interfaceIndex != 0) {
         in_pktinfo info{};
         info.ipi_ifindex = via.interfaceIndex;
         info.ipi_spec_dst.s_addr = via.source;
-        QEL_Finder::attachPacketInfo(message, control, info);
+        attachPacketInfo(message, control, info);
     }
     if (sockets.sendmsg(handle, &message, 0) < 0) {
         return failed(sockets, "sending to " + formatEndpoint(to));
@@ -110,7 +110,7 @@ std::optional<SocketError> collectAnswers(SocketManager& sockets, int handle,
         }
         sockaddr_in from{};
         iovec data{buffer.data(), buffer.size()};
-        QEL_Finder::PacketInfoControl control{};
+        PacketInfoControl control{};
         msghdr message{};
         message.msg_name = &from;
         message.msg_namelen = sizeof from;
@@ -151,10 +151,10 @@ std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint
                           onWait);
 }
 
-QEL_Finder::ReqId newReqId() {
+ReqId newReqId() {
     std::random_device source;
     unsigned const id = std::uniform_int_distribution<unsigned>(1, 0xFFFF)(source);
-    return QEL_Finder::reqIdOf(static_cast<std::uint16_t>(id));
+    return reqIdOf(static_cast<std::uint16_t>(id));
 }
 
-}  // namespace gvcp_probe
+}  // namespace QEL_Finder

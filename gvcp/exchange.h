@@ -1,5 +1,5 @@
-// The probe's one exchange, through the daemon's socket layer: send a request, collect the
-// answers until a deadline.
+// The PC side's one exchange, through the daemon's socket layer: send a request, collect the
+// answers until a deadline. The probe and the benchmarks ask devices through it.
 #pragma once
 
 #include <chrono>
@@ -13,10 +13,9 @@
 #include "gvcp/gvcp_header.h"
 #include "net/socket_manager.h"
 
-namespace gvcp_probe {
+namespace QEL_Finder {
 
 using Deadline = std::chrono::steady_clock::time_point;
-using QEL_Finder::SocketManager;
 
 // A UDP peer: address in network order, port in host order.
 struct Endpoint {
@@ -71,6 +70,6 @@ std::optional<SocketError> exchange(SocketManager& sockets, int handle, Endpoint
 
 // Devices answer with our req_id, so a fresh random one keeps answers to an earlier run of the
 // probe (or to another PC) out of this one. Never zero, which is not a valid identifier.
-QEL_Finder::ReqId newReqId();
+ReqId newReqId();
 
-}  // namespace gvcp_probe
+}  // namespace QEL_Finder
