@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     }
     int const port = *portGiven;
     int const seconds = *secondsGiven;
-    int const fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    int const fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return fail("creating socket");
     }
