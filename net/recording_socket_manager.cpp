@@ -135,18 +135,7 @@ int RecordingSocketManager::recvmmsg(int handle, mmsghdr* messages, unsigned int
             std::memcpy(message.msg_iov[0].iov_base, next.datagram.data(), size);
         }
         std::memcpy(message.msg_name, &next.from, sizeof next.from);
-        if (next.arrivalIndex != 0 && message.msg_controllen >= CMSG_SPACE(sizeof(in_pktinfo))) {
-            in_pktinfo info{};
-            info.ipi_ifindex = next.arrivalIndex;
-            cmsghdr* header = CMSG_FIRSTHDR(&message);
-            header->cmsg_level = IPPROTO_IP;
-            header->cmsg_type = IP_PKTINFO;
-            header->cmsg_len = CMSG_LEN(sizeof info);
-            std::memcpy(CMSG_DATA(header), &info, sizeof info);
-            message.msg_controllen = CMSG_SPACE(sizeof info);
-        } else {
-            message.msg_controllen = 0;  // no packet information: the arrival is unknown
-        }
+        message.msg_controllen = 0;  // no packet information: the arrival is unknown
         messages[taken].msg_len = static_cast<unsigned int>(size);
         ++taken;
     }

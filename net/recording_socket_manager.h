@@ -19,13 +19,11 @@ namespace QEL_Finder::testing {
 class RecordingSocketManager : public SocketManager {
   public:
     // One scripted receive: a datagram from 192.0.2.1 (or from), or an errno (EAGAIN plays the
-    // time-out, which the real manager turns into no datagram). recvmmsg reports a non-zero
-    // arrival interface as the kernel's IP_PKTINFO does.
+    // time-out, which the real manager turns into no datagram).
     struct Receive {
         std::vector<std::uint8_t> datagram;
         int error = 0;
         sockaddr_in from = socketAddress("192.0.2.1", 50000);
-        int arrivalIndex = 0;
     };
     // How a receive found the message header: what the kernel would overwrite.
     struct ReceiveCall {

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "base/temp_dir.h"
-#include "base/text_file.h"
 #include "netconfig/test_config.h"
 
 namespace {
@@ -72,39 +70,5 @@ TEST(InterfaceNameValidation, AcceptsOnlyShortPlainNames) {
     for (char const* name :
          {"", "abcdefghijklmnop", "eth0;reboot", "eth 0", "eth0\n", "../eth0", "$(id)"}) {
         EXPECT_FALSE(isSafeInterfaceName(name)) << name;
-    }
-}
-
-// What the whole request is judged on beyond its own words: who asks, and the file as read.
-TEST(ForceIpRefusal, JudgesTheRequesterAndTheFileAsRead) {
-    TempDir dir;
-    writeText(dir.path() / "eth0", "iface eth0 inet dhcp\n");
-    std::string const sourcing = "source " + (dir.path() / "*").string() + "\n";
-    std::uint32_t const pc = *parseIpv4("192.0.2.1");
-    QEL_Finder::InterfacesFileText const plain{"iface eth0 inet dhcp\n", {}};
-    QEL_Finder::InterfacesFileText const unreadable{
-        "", std::make_error_code(std::errc::permission_denied)};
-    QEL_Finder::InterfacesFileText const sourced{sourcing, {}};
-    std::string const cannotRead = "Refusing force IP: cannot read /etc/network/interfaces: " +
-                                   unreadable.unreadable.message();
-    struct Row {
-        char const* address;
-        QEL_Finder::InterfacesFileText const& file;
-        std::string refusal;
-    } const rows[] = {
-        {"192.0.2.20", plain, ""},
-        {"192.0.2.1", plain, "Refusing force IP: address 192.0.2.1 is the requester's address"},
-        {"255.255.255.255", plain, ""},
-        {"192.0.2.20", unreadable, cannotRead},
-        {"255.255.255.255", unreadable, cannotRead},
-        {"0.0.0.0", unreadable, ""},  // a restart rewrites nothing
-        {"192.0.2.20", sourced,
-         "Refusing force IP: eth0 is configured in " + (dir.path() / "eth0").string() +
-             ", not in /etc/network/interfaces"},
-    };
-    for (Row const& row : rows) {
-        SCOPED_TRACE(row.address);
-        auto const config = configFrom(row.address, "255.255.255.0", "0.0.0.0");
-        EXPECT_EQ(forceIpRefusal({config, pc, "eth0", row.file}), row.refusal);
     }
 }

@@ -10,15 +10,21 @@
 
 namespace QEL_Finder {
 
-IfupdownInterface::IfupdownInterface(std::string name)
-    : name_(std::move(name)), query_(openInterfaceQuery(socketError_)) {}
+IfupdownInterface::IfupdownInterface(std::string name) : name_(std::move(name)) {}
+
+Fd const& IfupdownInterface::query() {
+    if (!query_ && !socketError_) {
+        query_ = openInterfaceQuery(socketError_);
+    }
+    return query_;
+}
 
 std::error_code IfupdownInterface::readFlags(short& flags) {
-    return query_ ? readInterfaceFlags(query_, name_, flags) : socketError_;
+    return query() ? readInterfaceFlags(query_, name_, flags) : socketError_;
 }
 
 std::error_code IfupdownInterface::writeFlags(short flags) {
-    return query_ ? writeInterfaceFlags(query_, name_, flags) : socketError_;
+    return query() ? writeInterfaceFlags(query_, name_, flags) : socketError_;
 }
 
 bool IfupdownInterface::bringUp() {

@@ -12,8 +12,8 @@ namespace QEL_Finder {
 
 class IfupdownInterface final : public InterfaceControl {
   public:
-    // Opens the query socket; when that fails every flag query fails with its error. name must
-    // be a safe interface name (isSafeInterfaceName).
+    // name must be a safe interface name (isSafeInterfaceName). The flag queries' socket is
+    // opened at the first of them: the responder, which only applies and waits, never needs it.
     explicit IfupdownInterface(std::string name);
 
     std::error_code readFlags(short& flags) override;
@@ -24,6 +24,9 @@ class IfupdownInterface final : public InterfaceControl {
     void waitForLink() override;
 
   private:
+    // The query socket, opened once; when that fails every flag query fails with its error.
+    Fd const& query();
+
     std::string name_;
     std::error_code socketError_;
     Fd query_;

@@ -30,6 +30,13 @@ std::optional<std::string> readConfiguration(fs::path const& file) {
     return text;
 }
 
+// The rewrite itself, over the file's text as read.
+bool replaceStanza(InterfacesFiles const& files, QEL_Finder::InterfaceConfig const& config,
+                   std::string_view name, std::string_view text) {
+    return replaceFileSafely(files.config, files.temporary,
+                             replaceInterfaceStanza(text, name, config), &files.backup);
+}
+
 }  // namespace
 
 InterfacesFiles interfacesFilesAt(fs::path const& file) {
@@ -72,11 +79,7 @@ bool updateInterfacesFileAt(fs::path const& file, QEL_Finder::InterfaceConfig co
                             std::string_view name) {
     InterfacesFiles const files = interfacesFilesAt(file);
     std::optional<std::string> const text = readConfiguration(files.config);
-    if (!text) {
-        return false;
-    }
-    return replaceFileSafely(files.config, files.temporary,
-                             replaceInterfaceStanza(*text, name, config), &files.backup);
+    return text && replaceStanza(files, config, name, *text);
 }
 
 QEL_Finder::InterfacesFileText readInterfacesFile() {
@@ -90,7 +93,5 @@ QEL_Finder::InterfacesFileText readInterfacesFile() {
 
 bool update_interfaces_file(QEL_Finder::InterfaceConfig const& config, std::string name,
                             std::string_view text) {
-    InterfacesFiles const files = interfacesFilesAt(kInterfacesFile);
-    return replaceFileSafely(files.config, files.temporary,
-                             replaceInterfaceStanza(text, name, config), &files.backup);
+    return replaceStanza(interfacesFilesAt(kInterfacesFile), config, name, text);
 }
