@@ -1,43 +1,61 @@
 #!/bin/bash
-# Builds the Debian packages, tarn-reply (the daemon) and, unless the maker's library is linked,
-# libqelinterface1 (the stand-in), for ARCH: the build machine's by default, or arm64, cross-built
-# for the camera. Built with Debian's flags and hardening in build-deb-ARCH, its output in
-# build-deb-ARCH.log; prints the packages' paths. Further arguments go to cmake's configure step
-# (the vendor options are cleared first, so they apply to this run only), e.g. the maker's library:
-#   bash scripts/build-packages.sh arm64 -DTARN_VENDOR_QEL_LIBRARY=... -DTARN_VENDOR_QEL_INCLUDE_DIR=...
+# Builds the Debian packages from debian/ with dpkg-buildpackage for ARCH: the build machine's by
+# default, or arm64, cross-built for the camera (-a arm64 -Pcross,nocheck, nocheck also in
+# DEB_BUILD_OPTIONS; Debian's cross toolchain and the arm64 C and C++ libraries that
+# scripts/install-deps.sh installs). The packages: tarn-reply (the daemon), gvcp-probe (the
+# PC-side tool), libqelinterface1 (the stand-in library) and their -dbgsym packages. Prints the
+# paths of the .debs it made, then of the .changes.
+#
+# dpkg-buildpackage writes beside the source folder, so the tree as git sees it (new files not
+# yet committed included) is copied to build-deb/ARCH/tarn-reply-VERSION and built there; the
+# packages land in build-deb/ARCH, the output in build-deb/ARCH.log. Further arguments go to
+# dpkg-buildpackage; DEB_BUILD_OPTIONS and DEB_BUILD_PROFILES apply as usual (the cross build's
+# profiles are added to the latter). ccache is used when it is installed (CMAKE_*_LAUNCHER).
+#   bash scripts/build-packages.sh [ARCH] [DPKG_BUILDPACKAGE_OPTION...]
+#   DEB_BUILD_OPTIONS=nocheck bash scripts/build-packages.sh    # without the unit tests
+# The maker's library instead of the stand-in (absolute paths; libqelinterface1 is then not made):
+#   DEB_BUILD_PROFILES=pkg.tarn-reply.vendor TARN_VENDOR_QEL_LIBRARY=/abs/libQELInterface.so.1 \
+#   TARN_VENDOR_QEL_INCLUDE_DIR=/abs/include bash scripts/build-packages.sh arm64
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 native=$(dpkg --print-architecture)
 arch=${1:-$native}
 shift || true
 
-toolchain=()
-if [ "$arch" = arm64 ] && [ "$native" != arm64 ]; then
-    toolchain=(--toolchain cmake/aarch64-linux-gnu.cmake)
-elif [ "$arch" != "$native" ]; then
-    echo "build-packages.sh: no cross toolchain for $arch" >&2
+options=(-b -us -uc)
+profiles=${DEB_BUILD_PROFILES:-}
+if [ "$arch" != "$native" ]; then
+    options+=(-a "$arch")
+    profiles="cross nocheck $profiles"
+    export DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}"
+fi
+read -ra profiles <<< "$profiles"
+[ "${#profiles[@]}" = 0 ] || options+=(-P"$(IFS=,; echo "${profiles[*]}")")
+
+# debhelper gives the build a HOME of its own, so ccache is told where its cache is; the paths it
+# hashes are taken relative to the clone.
+if command -v ccache > /dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+    export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
+    CCACHE_DIR=${CCACHE_DIR:-$(ccache --get-config cache_dir)}
+    export CCACHE_DIR
+fi
+
+version=$(dpkg-parsechangelog -S Version)
+out=$root/build-deb/$arch
+source=$out/tarn-reply-$version
+log=$root/build-deb/$arch.log
+rm -rf "$out"
+mkdir -p "$source"
+git ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
+    tar -c --null -T - | tar -x -C "$source"
+
+if ! (cd "$source" && dpkg-buildpackage "${options[@]}" "$@") > "$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "build-packages.sh: dpkg-buildpackage ${options[*]} $* failed; its output is in $log" >&2
     exit 1
 fi
-build=build-deb-$arch
-log=$PWD/$build.log
-: > "$log"
-run() {
-    if ! "$@" >> "$log" 2>&1; then
-        tail -n 40 "$log" >&2
-        echo "build-packages.sh: failed: $*; all of its output is in $log" >&2
-        exit 1
-    fi
-}
-flags() { DEB_HOST_ARCH=$arch dpkg-buildflags --get "$1"; }
-
-# Debian's flags as they are, as its cmake helper builds (build type None: Release would put -O3
-# after them), and -g0 last: the packages are stripped (CPACK_STRIP_FILES), so debug information
-# would only be time spent.
-CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS) -g0" LDFLAGS="$(flags LDFLAGS)" \
-    run cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=None \
-    -DCMAKE_INSTALL_PREFIX=/usr -DTARN_BUILD_TESTS=OFF -DTARN_WERROR=ON \
-    -DTARN_VENDOR_QEL_LIBRARY= -DTARN_VENDOR_QEL_INCLUDE_DIR= "$@"
-run cmake --build "$build" -j2
-rm -f "$build"/*.deb
-(cd "$build" && run cpack -G DEB)
-ls "$PWD/$build"/*.deb
+ls "$out"/*.deb "$out"/*.changes

@@ -6,7 +6,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
-bash scripts/install-deps.sh || exit 1
+bash scripts/install-deps.sh --demo || exit 1
 cmake -S . -B build -DTARN_WERROR=ON -DTARN_SANITIZE=ON || exit 1
 cmake --build build -j2 --target Tarn_reply gvcp-probe udp_peer device_mounts || exit 1
 

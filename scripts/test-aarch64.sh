@@ -1,8 +1,11 @@
 #!/bin/bash
-# The arm64 package's own build (scripts/build-packages.sh, in build-deb-arm64) with its unit
-# tests, which run under qemu-user ("unit"), then its daemon under qemu-user in the test network
-# against the native build's PC-side tools, built in build by scripts/test.sh first ("network", as
-# root): what is tested is what the camera gets. Both by default; CI runs them from scripts/test.sh.
+# The AArch64 cross build with its unit tests (build-aarch64-test: Debian's flags for arm64 as the
+# package build has them, less the debug information, which the tests do not need), which run
+# under qemu-user ("unit"), then the arm64 package's daemon (build-deb/arm64, made by
+# scripts/build-packages.sh arm64 first) under qemu-user in the test network against the native
+# build's PC-side tools, built in build by scripts/test.sh first ("network", as root): what is
+# tested in the network is what the camera gets. Both by default; CI runs them from
+# scripts/test.sh.
 #   bash scripts/test-aarch64.sh [unit|network]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,10 +19,23 @@ case $what in
         ;;
 esac
 if [ "$what" != network ]; then
-    bash scripts/build-packages.sh arm64 -DTARN_BUILD_TESTS=ON > /dev/null
-    ctest --test-dir build-deb-arm64 --output-on-failure -j2
+    flags() { DEB_HOST_ARCH=arm64 dpkg-buildflags --get "$1"; }
+    build="build-aarch64-test"
+    CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS) -g0" LDFLAGS="$(flags LDFLAGS)" \
+        cmake -S . -B "$build" --toolchain cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=None \
+        -DTARN_WERROR=ON -DTARN_BUILD_TESTS=ON > /dev/null
+    cmake --build "$build" -j2 > "$build.log" 2>&1 || { tail -n 40 "$build.log"; exit 1; }
+    ctest --test-dir "$build" --output-on-failure -j2
 fi
 if [ "$what" != unit ]; then
-    NETLAB_BUILD_DIR=$PWD/build AARCH64_BUILD_DIR=$PWD/build-deb-arm64 \
-        bash tests/integration/aarch64_test.sh
+    # The package's daemon and the stand-in library, unpacked; qemu-user's loader finds the
+    # library by LD_LIBRARY_PATH (the package's daemon has no library path of its own).
+    unpacked=$PWD/build-deb/arm64/unpacked
+    rm -rf "$unpacked"
+    for deb in build-deb/arm64/tarn-reply_*_arm64.deb build-deb/arm64/libqelinterface1_*_arm64.deb; do
+        [ -f "$deb" ] || { echo "test-aarch64.sh: no $deb (scripts/build-packages.sh arm64)" >&2; exit 1; }
+        dpkg-deb -x "$deb" "$unpacked"
+    done
+    NETLAB_BUILD_DIR=$PWD/build AARCH64_DAEMON=$unpacked/usr/sbin/Tarn_reply \
+        AARCH64_LIBRARY_DIR=$unpacked/usr/lib/aarch64-linux-gnu bash tests/integration/aarch64_test.sh
 fi

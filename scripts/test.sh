@@ -1,9 +1,10 @@
 #!/bin/bash
 # Builds everything with warnings as errors and sanitizers, checks the formatting of the sources,
 # runs clang-tidy, runs every test, unit and integration (run as root: the integration suites
-# build network namespaces), checks the Debian packages, then the same tests for an AArch64 cross
-# build under qemu-user, boots the amd64 package under systemd and fuzzes for a minute. Exits
-# non-zero on any failure.
+# build network namespaces), builds the Debian packages of amd64 and arm64 once and checks them,
+# runs the unit tests of an AArch64 cross build and the arm64 package's daemon under qemu-user,
+# boots the amd64 packages under systemd (installed, upgraded, purged) and fuzzes for a minute.
+# Exits non-zero on any failure.
 #
 #   bash scripts/test.sh            # everything
 #   bash scripts/test.sh --quick    # build, formatting, clang-tidy, unit tests
@@ -138,14 +139,22 @@ if [ "$quick" = true ]; then
     exit 0
 fi
 
-# The fuzz targets build beside the package check, which waits on dpkg and lintian at times.
+# The fuzz targets build beside the packages, whose build waits on debhelper at times.
 beside "fuzz build" bash tests/fuzz/run.sh --build
-# The Debian packages for amd64 and arm64: lintian, then installed, checked and purged again.
+# The Debian packages of both architectures, built once here for every phase below. The amd64
+# build skips its unit tests (DEB_BUILD_OPTIONS=nocheck): the same tests ran in the main build.
+build_packages() {
+    DEB_BUILD_OPTIONS=nocheck bash scripts/build-packages.sh amd64 >/dev/null
+    bash scripts/build-packages.sh arm64 >/dev/null
+}
+timed packages build_packages
+export TARN_PACKAGES_BUILT=1
+# lintian, then the amd64 packages installed, checked and purged again.
 timed "package check" bash scripts/package-check.sh
-# The amd64 package booted under systemd in a container on the test network; it reuses the
-# package check's build.
+# The amd64 packages booted under systemd in a container on the test network.
 beside "deployment test" bash tests/deploy/deploy_test.sh
-# The AArch64 build, its unit tests under qemu-user, then its daemon in the test network.
+# The AArch64 test build and its unit tests under qemu-user, then the arm64 package's daemon in
+# the test network.
 timed aarch64 bash scripts/test-aarch64.sh unit
 beside "aarch64 network" bash scripts/test-aarch64.sh network
 # Fuzzing: a minute of each target, side by side, on top of the seed corpora.

@@ -1,11 +1,14 @@
 #!/bin/bash
 # The amd64 package on a booted Debian bookworm: a minimal root made with mmdebstrap, booted with
 # systemd-nspawn on the device end of the test network's veth pair (the PC host keeps pc0), the
-# package installed with dpkg and the unit enabled with systemctl as on a camera. From the PC host:
+# packages installed with apt as users are told to (first a previous build: the same packages
+# re-versioned lower) and the unit enabled with systemctl as on a camera. From the PC host:
 # discovery as soon as the start returns, the status line, a static and a dhcp force-IP, a refused
 # one's line at priority err in the journal, a killed daemon restarted by systemd, a stopped one
-# restarted by the watchdog, a stop that leaves the DHCP client, and a purge that leaves only what
-# the manual page lists. The cases build on each other, in this order.
+# restarted by the watchdog, the upgrade to this build restarting the running instance on the new
+# daemon, a stop that leaves the DHCP client, and a purge that leaves only what the manual page
+# lists. The cases build on each other, in this order. The packages are built here
+# (scripts/build-packages.sh amd64) unless TARN_PACKAGES_BUILT=1 says that they were.
 #
 # The root is cached in $TARN_DEPLOY_CACHE (default: scripts/test.sh's $TARN_TEST_CACHE, else
 # /var/cache/tarn-reply-tests), keyed by the mirror and the package list; every run boots an
@@ -28,15 +31,22 @@ INTERFACES="$NETLAB_DEFAULT_INTERFACES"
 netlab_require mmdebstrap systemd-nspawn nsenter mount dpkg-deb
 netlab_require_built "$NETLAB_UDP_PEER"
 
-mapfile -t DEBS < <(bash scripts/build-packages.sh amd64)
-[ "${#DEBS[@]}" = 2 ] || netlab_fail_setup "scripts/build-packages.sh amd64 made no two packages"
+if [ "${TARN_PACKAGES_BUILT:-0}" != 1 ]; then
+    bash scripts/build-packages.sh amd64 >/dev/null || netlab_fail_setup "no amd64 packages"
+fi
+# The camera's packages: the daemon and the stand-in library.
+DEBS=(build-deb/amd64/tarn-reply_*_amd64.deb build-deb/amd64/libqelinterface1_*_amd64.deb)
+for deb in "${DEBS[@]}"; do
+    [ -f "$deb" ] || netlab_fail_setup "no $deb (scripts/build-packages.sh amd64)"
+done
+VERSION=$(dpkg-deb -f "${DEBS[0]}" Version)
 
-# The container's packages: systemd and the daemon's dependencies (first choices, without
-# versions), less what our own packages provide.
+# The container's packages: systemd, apt (which installs ours) and the daemon's dependencies
+# (first choices, without versions), less what our own packages provide.
 ours=$(for deb in "${DEBS[@]}"; do dpkg-deb -f "$deb" Package; done)
 INCLUDE=$(for deb in "${DEBS[@]}"; do dpkg-deb -f "$deb" Depends | tr ',' '\n'; done |
     sed 's/|.*//; s/(.*)//; s/[[:space:]]//g' | grep -vxF -f <(echo "$ours") |
-    cat - <(echo systemd) | sort -u | paste -sd,)
+    cat - <(printf 'systemd\napt\n') | sort -u | paste -sd,)
 MIRROR=$(awk '$1 == "URIs:" {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null)
 MIRROR=${MIRROR:-http://deb.debian.org/debian}
 CACHED_ROOT=$DEPLOY_CACHE/bookworm-$(printf '%s %s' "$MIRROR" "$INCLUDE" | sha256sum | cut -c1-16)
@@ -67,10 +77,11 @@ container_pids() {
     done
 }
 
-# Files of the container's root, without what the system itself keeps changing.
+# Files of the container's root, without what the system and its package managers keep changing.
 root_files() {
     (cd "$ROOT" && find . -xdev \( -path ./var/log -o -path ./var/cache -o -path ./var/lib/dpkg \
-        -o -path ./var/lib/systemd -o -path ./tmp -o -path ./var/tmp \) -prune -o -print | sort)
+        -o -path ./var/lib/apt -o -path ./var/lib/systemd -o -path ./tmp -o -path ./var/tmp \) \
+        -prune -o -print | sort)
 }
 
 # force_ip_ack TO SECONDS FORCE_IP_ARGS...: sends the force-IP to address TO from the PC host
@@ -84,6 +95,33 @@ force_ip_ack() {
     kill "$NETLAB_LAST_PID" 2>/dev/null
     wait "$NETLAB_LAST_PID" 2>/dev/null
     cat "$out"
+}
+
+# The packages re-versioned lower, as a previous build: PREVIOUS_DEBS, in $NETLAB_DIR/previous.
+previous_build() {
+    local deb tree
+    PREVIOUS_VERSION="$VERSION~previous"
+    PREVIOUS_DEBS=()
+    mkdir -p "$NETLAB_DIR/previous"
+    for deb in "${DEBS[@]}"; do
+        tree=$NETLAB_DIR/previous/tree
+        dpkg-deb -R "$deb" "$tree" || return 1
+        sed -i "s/^Version: .*/Version: $PREVIOUS_VERSION/" "$tree/DEBIAN/control"
+        PREVIOUS_DEBS+=("$NETLAB_DIR/previous/$(basename "${deb/_"$VERSION"_/_"$PREVIOUS_VERSION"_}")")
+        dpkg-deb --root-owner-group -b "$tree" "${PREVIOUS_DEBS[-1]}" >/dev/null || return 1
+        rm -rf "$tree"
+    done
+}
+
+# apt_install DEB...: installs the packages, copied to the container's /root/debs, with apt as
+# users are told to; the output in $NETLAB_DIR/apt.log.
+apt_install() {
+    local deb names=()
+    for deb in "$@"; do
+        names+=("./$(basename "$deb")")
+    done
+    container sh -c "cd /root/debs && DEBIAN_FRONTEND=noninteractive apt-get install -y ${names[*]}" \
+        >"$NETLAB_DIR/apt.log" 2>&1
 }
 
 # Powers the container off (nspawn turns TERM into an orderly shutdown), then the test network.
@@ -109,7 +147,8 @@ boots_with_the_package() {
         { netlab_check_failed "no overlay of $CACHED_ROOT"; ROOT=""; return; }
     printf '%s' "$INTERFACES" >"$ROOT/etc/network/interfaces"
     echo 'nameserver 203.0.113.53' >"$ROOT/etc/resolv.conf"
-    mkdir "$ROOT/root/debs" && cp "${DEBS[@]}" "$ROOT/root/debs/"
+    expect_true "re-versioned packages" previous_build || return
+    mkdir "$ROOT/root/debs" && cp "${PREVIOUS_DEBS[@]}" "${DEBS[@]}" "$ROOT/root/debs/"
 
     # No machined here (--register=no, --keep-unit). The device host's network namespace, with
     # CAP_NET_ADMIN for ifupdown; nspawn starts in it too, or the container's /sys shows the host's
@@ -139,13 +178,16 @@ boots_with_the_package() {
     expect_eq "failed units" "" "$(container systemctl --failed --plain --no-legend)"
 
     root_files >"$NETLAB_DIR/before-install"
-    container sh -c "dpkg -i /root/debs/*.deb" >"$NETLAB_DIR/dpkg.log" 2>&1
+    apt_install "${PREVIOUS_DEBS[@]}"
     # shellcheck disable=SC2016 # dpkg-query's own format
-    expect_eq "dpkg -i $(tail -n 5 "$NETLAB_DIR/dpkg.log")" "install ok installed" \
-        "$(container dpkg-query -W -f='${Status}' tarn-reply)"
+    expect_eq "apt install $(tail -n 5 "$NETLAB_DIR/apt.log")" "install ok installed $PREVIOUS_VERSION" \
+        "$(container dpkg-query -W -f='${Status} ${Version}' tarn-reply)"
+    expect_eq "instances the installation enabled" "" \
+        "$(container sh -c 'ls /etc/systemd/system/*.wants' | grep tarn-reply)"
     # Without udev a container has no device units, and a start bound to one fails at once: the
     # test's own copy of the unit leaves that line out, and the shipped one must have it.
-    local unit=/lib/systemd/system/tarn-reply@.service
+    local unit
+    unit=$(container dpkg -L tarn-reply | grep -E '/lib/systemd/system/tarn-reply@\.service$')
     grep -v '^BindsTo=sys-subsystem-net-devices-%i\.device$' "$ROOT$unit" \
         >"$ROOT/etc/systemd/system/tarn-reply@.service"
     expect_eq "lines of the unit without BindsTo=" $(($(wc -l <"$ROOT$unit") - 1)) \
@@ -237,6 +279,22 @@ stopped_daemon_is_restarted_by_the_watchdog() {
         "$(container journalctl --no-pager -o cat -u tarn-reply@eth0)"
 }
 
+# The upgrade to this build: the running instance restarted on the new daemon, serving again.
+upgrade_restarts_the_instance() {
+    local main
+    main=$(container systemctl show -p MainPID --value tarn-reply@eth0)
+    expect_true "apt install $(tail -n 5 "$NETLAB_DIR/apt.log")" apt_install "${DEBS[@]}"
+    # shellcheck disable=SC2016 # dpkg-query's own format
+    expect_eq "versions" "$VERSION $VERSION" \
+        "$(container dpkg-query -W -f='${Version} ' tarn-reply libqelinterface1 | sed 's/ $//')"
+    netlab_wait_serving "$LEASE" 30 || netlab_check_failed "no answer at $LEASE after the upgrade"
+    local now
+    now=$(container systemctl show -p MainPID --value tarn-reply@eth0)
+    expect_true "a new daemon: MainPID $main, then $now" test "$now" != "$main" -a "$now" != 0
+    # The process runs the installed file, not the previous build's, which is gone.
+    expect_eq "its program" /usr/sbin/Tarn_reply "$(container readlink "/proc/$now/exe" 2>&1)"
+}
+
 stop_keeps_the_dhcp_client() {
     local client
     client=$(container_pids dhclient)
@@ -277,6 +335,7 @@ netlab_case "discovery and a static force-IP" static_force_ip
 netlab_case "dhcp force-IP through dnsmasq" dhcp_force_ip
 netlab_case "kill -9 restarted by systemd" killed_daemon_is_restarted
 netlab_case "kill -STOP restarted by the watchdog" stopped_daemon_is_restarted_by_the_watchdog
+netlab_case "the upgrade restarts the instance" upgrade_restarts_the_instance
 netlab_case "stop leaves the DHCP client" stop_keeps_the_dhcp_client
 netlab_case "purge leaves what the manual page lists" purge_leaves_what_the_manual_lists
 if [ "$NETLAB_FAILED" -gt 0 ]; then

@@ -2,16 +2,20 @@
 # The AArch64 build of the daemon under qemu-user in the device host, found and re-addressed by
 # the native build's PC-side tools: its discovery answer is the native daemon's byte for byte, so
 # no byte order, size or layout differs. AARCH64_BUILD_DIR (default build-aarch64) holds the cross
-# build, NETLAB_BUILD_DIR (default build) the native one.
+# build, NETLAB_BUILD_DIR (default build) the native one. AARCH64_DAEMON names another daemon (an
+# unpacked package's), AARCH64_LIBRARY_DIR the folder of the libQELInterface.so.1 it loads.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 AARCH64_BUILD_DIR=${AARCH64_BUILD_DIR:-$(cd "$NETLAB_HOME/../.." && pwd)/build-aarch64}
 NATIVE_DAEMON=$NETLAB_DAEMON
-NETLAB_DAEMON=$AARCH64_BUILD_DIR/Tarn_reply
+NETLAB_DAEMON=${AARCH64_DAEMON:-$AARCH64_BUILD_DIR/Tarn_reply}
 NETLAB_DAEMON_RUNNER="qemu-aarch64 -L /usr/aarch64-linux-gnu"
+if [ -n "${AARCH64_LIBRARY_DIR:-}" ]; then
+    NETLAB_DAEMON_RUNNER+=" -E LD_LIBRARY_PATH=$AARCH64_LIBRARY_DIR"
+fi
 
 netlab_require qemu-aarch64
-[ -x "$NETLAB_DAEMON" ] || netlab_skip "no AArch64 build in $AARCH64_BUILD_DIR"
+[ -x "$NETLAB_DAEMON" ] || netlab_skip "no AArch64 daemon $NETLAB_DAEMON"
 netlab_require_built "$NATIVE_DAEMON" "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
 netlab_setup
 netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
