@@ -5,6 +5,7 @@ source "$(dirname "$0")/../netlab/netlab.sh"
 
 USAGE=$'Usage: Tarn_reply [options] [interface]\nThe default network inteface is eth0.\nOptions:\n\t-h : Show help\n\t-v : Enable verbose output\n\t--version : Show the version\n\n'
 
+netlab_require_built "$NETLAB_PROBE"
 netlab_setup
 netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
 
@@ -21,9 +22,9 @@ help_exits_before_anything() {
     done
 }
 
-# The daemon says the version the build was configured with.
+# Both programs say the version the build was configured with.
 version_exits_before_anything() {
-    local version args
+    local version args probe
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$NETLAB_BUILD_DIR/CMakeCache.txt")
     expect_match "configured version" '^[0-9]+\.[0-9]+' "$version"
     for args in "--version" "-v --version -h eth9"; do
@@ -36,6 +37,9 @@ version_exits_before_anything() {
         expect_file_text "'$args' stderr" "$NETLAB_RUN_ERR" ""
         expect_true "'$args' created the lock file" test ! -e "$NETLAB_LOCKFILE"
     done
+    probe=$("$NETLAB_PROBE" --version)
+    expect_status "gvcp-probe --version" 0 $?
+    expect_eq "gvcp-probe --version" "gvcp-probe $version" "$probe"
 }
 
 unknown_option_is_refused() {
