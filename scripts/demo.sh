@@ -1,8 +1,9 @@
 #!/bin/bash
 # Shows the daemon at work (run as root): builds it, sets up the two-host test network, boots the
 # device's eth0 with ifup, starts the daemon in the device host and lists the device from the PC
-# host with gvcp-probe and with Aravis's arv-tool-0.8, then re-addresses it from the PC (a static
-# address, then dhcp from dnsmasq) and finds it again. Everything is removed at the end.
+# host with gvcp-probe's table and with Aravis's arv-tool-0.8, then re-addresses it from the PC (a
+# static address for the device with its serial number, then dhcp from dnsmasq), finds it again
+# and restarts its interface. Everything is removed at the end.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
@@ -30,8 +31,10 @@ echo "== PC host: arv-tool-0.8"
 pc_exec arv-tool-0.8
 echo "   (exit status $?)"
 
-echo "== PC host: build/gvcp-probe force-ip $NETLAB_DEVICE_MAC 192.0.2.20 255.255.255.0 192.0.2.1"
-pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 192.0.2.20 255.255.255.0 192.0.2.1
+# The serial number from the table: the last column but one, whatever spaces the model has.
+SERIAL=$(pc_exec "$NETLAB_PROBE" discover | awk 'NR == 2 {print $(NF - 1)}')
+echo "== PC host: build/gvcp-probe force-ip --serial $SERIAL 192.0.2.20 255.255.255.0 192.0.2.1"
+pc_exec "$NETLAB_PROBE" force-ip --serial "$SERIAL" 192.0.2.20 255.255.255.0 192.0.2.1
 echo "   (exit status $?)"
 echo "== device host: the rewritten /etc/network/interfaces"
 sed 's/^/   /' "$NETLAB_INTERFACES"
@@ -39,12 +42,16 @@ echo "== PC host: build/gvcp-probe discover --to 192.0.2.20"
 pc_exec "$NETLAB_PROBE" discover --to 192.0.2.20
 echo "   (exit status $?)"
 
-echo "== PC host: dnsmasq serves DHCP; build/gvcp-probe force-ip $NETLAB_DEVICE_MAC 255.255.255.255 0.0.0.0 0.0.0.0"
+echo "== PC host: dnsmasq serves DHCP; build/gvcp-probe force-ip $NETLAB_DEVICE_MAC dhcp"
 netlab_start_dnsmasq || netlab_fail_setup "dnsmasq did not start"
-pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" 255.255.255.255 0.0.0.0 0.0.0.0
+pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" dhcp
 echo "   (exit status $?)"
 echo "== PC host: build/gvcp-probe discover (the device now runs by dhcp)"
 pc_exec "$NETLAB_PROBE" discover
+echo "   (exit status $?)"
+
+echo "== PC host: build/gvcp-probe force-ip $NETLAB_DEVICE_MAC restart"
+pc_exec "$NETLAB_PROBE" force-ip "$NETLAB_DEVICE_MAC" restart
 echo "   (exit status $?)"
 
 echo "== what the daemon printed while answering"

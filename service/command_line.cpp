@@ -1,6 +1,8 @@
 #include "service/command_line.h"
 
-#include <unistd.h>
+#include <getopt.h>
+
+#include "base/version.h"
 
 namespace {
 
@@ -9,7 +11,11 @@ constexpr char kUsage[] =
     "The default network inteface is eth0.\n"
     "Options:\n"
     "\t-h : Show help\n"
-    "\t-v : Enable verbose output\n";
+    "\t-v : Enable verbose output\n"
+    "\t--version : Show the version\n";
+
+// getopt_long's value for --version, outside the short options' letters.
+constexpr int kVersionOption = 256;
 
 }  // namespace
 
@@ -18,11 +24,16 @@ CommandLine parseCommandLine(int argc, char** argv) {
     // 0 rather than 1 makes glibc's getopt forget the state of an earlier scan.
     optind = 0;
     opterr = 1;
-    int option = 0;
-    while ((option = getopt(argc, argv, "hv")) != -1) {
-        switch (option) {
+    option const longOptions[] = {{"version", no_argument, nullptr, kVersionOption},
+                                  {nullptr, 0, nullptr, 0}};
+    int given = 0;
+    while ((given = getopt_long(argc, argv, "hv", longOptions, nullptr)) != -1) {
+        switch (given) {
             case 'h':
                 result.action = CommandLineAction::ShowHelp;
+                return result;
+            case kVersionOption:
+                result.action = CommandLineAction::ShowVersion;
                 return result;
             case 'v':
                 result.verbose = true;
@@ -41,4 +52,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
 
 void writeUsage(std::ostream& out) {
     out << kUsage << std::endl;
+}
+
+void writeVersion(std::ostream& out) {
+    out << "Tarn_reply " << projectVersion() << std::endl;
 }

@@ -42,6 +42,9 @@ TEST(CommandLine, FirstDecidingOptionWins) {
     EXPECT_EQ(parse({"-x", "-h"}).action, CommandLineAction::BadOption);
     EXPECT_EQ(parse({"-v", "-h"}).action, CommandLineAction::ShowHelp);
     EXPECT_EQ(parse({"eth1", "-h", "-x"}).action, CommandLineAction::ShowHelp);
+    EXPECT_EQ(parse({"eth1", "--version", "-h"}).action, CommandLineAction::ShowVersion);
+    EXPECT_EQ(parse({"-h", "--version"}).action, CommandLineAction::ShowHelp);
+    EXPECT_EQ(parse({"--version=1"}).action, CommandLineAction::BadOption);
 
     CommandLine const verboseThenBad = parse({"-v", "-x"});
     EXPECT_EQ(verboseThenBad.action, CommandLineAction::BadOption);

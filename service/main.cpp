@@ -46,6 +46,10 @@ int main(int argc, char** argv) {
     WatchdogFedDuringCommands const fedDuringCommands(watchdog);
     CommandLine const commandLine = parseCommandLine(argc, argv);
     Verbose = commandLine.verbose;
+    if (commandLine.action == CommandLineAction::ShowVersion) {
+        writeVersion(std::cout);
+        return 0;
+    }
     if (commandLine.action != CommandLineAction::Serve) {
         writeUsage(std::cout);
         return commandLine.action == CommandLineAction::ShowHelp ? 0 : 1;

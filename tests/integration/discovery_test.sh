@@ -1,7 +1,7 @@
 #!/bin/bash
 # Discovery from the PC host: the bytes of the answer, where it is sent, the not-implemented
-# answer, what the daemon says with -v, the failures it reports and keeps serving through, and
-# where the model name and serial number come from.
+# answer, what the daemon says with -v, the failures it reports and keeps serving through, where
+# the model name and serial number come from, and the probe as an ordinary user sees it.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
 netlab_require_built "$NETLAB_UDP_PEER" "$NETLAB_PROBE"
@@ -317,15 +317,15 @@ unreadable_serial_gives_the_table_default() {
 }
 
 # A PC whose default route is on another network: the probe asks on every interface, so with no
-# options it finds the device and names the interface it answered on, and it re-addresses it,
-# into another subnet (acknowledged by broadcast) and back.
+# options but --long it finds the device and names the interface it answered on, and it
+# re-addresses it, into another subnet (acknowledged by broadcast) and back.
 probe_asks_on_every_interface() {
     netlab_pc_office_network
     started -v
     pc_exec "$NETLAB_PROBE" discover --to 255.255.255.255 --timeout-ms 500 >/dev/null 2>&1
     expect_status "discover by the default route alone" 1 $?
     local out
-    out=$(pc_exec "$NETLAB_PROBE" discover)
+    out=$(pc_exec "$NETLAB_PROBE" discover --long)
     expect_status "gvcp-probe discover" 0 $?
     expect_eq "devices" "device 00:1a:2b:3c:4d:5e" "$(grep '^device ' <<<"$out")"
     expect_match "interface" '^  interface     pc0$' "$out"
@@ -339,6 +339,51 @@ probe_asks_on_every_interface() {
         '^Acknowledge from 192\.0\.2\.10:3956 on pc0, status 0x0000 \(success\)$' "$out"
     stopped_cleanly
     netlab_pc_office_network_remove
+}
+
+# Runs the probe in the PC host as nobody, from $USER_PROBE, a copy that user can reach.
+USER_PROBE=""
+user_probe() {
+    pc_exec setpriv --reuid=65534 --regid=65534 --clear-groups "$USER_PROBE" "$@"
+}
+
+# What a person at the PC sees, as an ordinary user, since the probe needs no privilege: the
+# table, the error for a serial number no device has, a static address for the device chosen by
+# its serial number; then back by --mac.
+probe_for_a_person() {
+    started -v
+    local dir out mtime
+    dir=$(mktemp -d "$NETLAB_DIR/user.XXXXXX") && chmod 711 "$NETLAB_DIR" && chmod 755 "$dir" &&
+        cp "$NETLAB_PROBE" "$dir/" || netlab_check_failed "no copy of the probe for nobody"
+    USER_PROBE=$dir/gvcp-probe
+    out=$(user_probe discover)
+    expect_status "discover as nobody" 0 $?
+    expect_eq "table" "MAC                Address     Mode    Model            Serial      Interface
+00:1a:2b:3c:4d:5e  192.0.2.10  static  $DEFAULT_MODEL  $DEFAULT_SERIAL  pc0" "$out"
+
+    mtime=$(stat -c %y "$NETLAB_INTERFACES")
+    out=$(user_probe force-ip --serial TLV9999999 dhcp 2>&1)
+    expect_status "unknown serial" 1 $?
+    expect_eq "unknown serial" "gvcp-probe: no device with serial 'TLV9999999' answered within \
+1000 ms (1 other did: see 'gvcp-probe discover')" "$out"
+    expect_eq "interfaces file after an unknown serial" "$mtime" "$(stat -c %y "$NETLAB_INTERFACES")"
+
+    out=$(user_probe force-ip --serial "$DEFAULT_SERIAL" 192.0.2.20 255.255.255.0 192.0.2.1 \
+        --timeout-ms 60000)
+    expect_status "force-ip by serial" 0 $?
+    expect_match "found" "^Found 00:1a:2b:3c:4d:5e, serial $DEFAULT_SERIAL, at 192\.0\.2\.10 on pc0$" \
+        "$out"
+    expect_match "acknowledge" \
+        '^Acknowledge from 192\.0\.2\.20:3956 on pc0, status 0x0000 \(success\)$' "$out"
+    expect_match "persistence" '^The change is persistent: .*/etc/network/interfaces' "$out"
+    expect_match "at the new address" '^00:1a:2b:3c:4d:5e  192\.0\.2\.20  static ' \
+        "$(user_probe discover --to 192.0.2.20)"
+
+    out=$(pc_exec "$NETLAB_PROBE" force-ip --mac "$NETLAB_DEVICE_MAC" "$NETLAB_DEVICE_ADDRESS" \
+        255.255.255.0 "$NETLAB_PC_ADDRESS" --timeout-ms 60000)
+    expect_match "back by --mac" \
+        '^Acknowledge from 192\.0\.2\.10:3956 on pc0, status 0x0000 \(success\)$' "$out"
+    stopped_cleanly
 }
 
 netlab_case "answer carries the record" answer_carries_the_record
@@ -355,4 +400,5 @@ netlab_case "failed update unit keeps the table name" failed_update_unit_keeps_t
 netlab_case "library chooses type and serial" library_chooses_type_and_serial
 netlab_case "unreadable serial gives the table default" unreadable_serial_gives_the_table_default
 netlab_case "probe asks on every interface" probe_asks_on_every_interface
+netlab_case "probe for a person" probe_for_a_person
 netlab_finish

@@ -80,6 +80,41 @@ std::string devicesAsJson(std::vector<FoundDevice> const& devices) {
     return out;
 }
 
+std::string devicesAsTable(std::vector<FoundDevice> const& devices) {
+    if (devices.empty()) {
+        return "";
+    }
+    constexpr std::size_t kColumns = 6;
+    using Row = std::array<std::string, kColumns>;
+    // printableText gives one character per byte, so a cell's size is its width.
+    auto const cell = [](std::string_view text) {
+        return text.empty() ? std::string("-") : printableText(text);
+    };
+    std::vector<Row> rows{Row{"MAC", "Address", "Mode", "Model", "Serial", "Interface"}};
+    for (FoundDevice const& found : devices) {
+        DeviceDescription const& d = found.device;
+        rows.push_back(Row{formatMac(d.mac), formatIpv4(d.address),
+                           std::string(ipConfigModeName(d.ipConfigCurrent)), cell(d.model),
+                           cell(d.serial), cell(found.interface)});
+    }
+    std::array<std::size_t, kColumns> widths{};
+    for (Row const& row : rows) {
+        for (std::size_t i = 0; i < kColumns; ++i) {
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+    std::string out;
+    for (Row const& row : rows) {
+        for (std::size_t i = 0; i + 1 < kColumns; ++i) {
+            out += row[i];
+            out.append(widths[i] - row[i].size() + 2, ' ');
+        }
+        out += row[kColumns - 1];
+        out += '\n';
+    }
+    return out;
+}
+
 std::string devicesAsText(std::vector<FoundDevice> const& devices) {
     std::string out;
     for (FoundDevice const& found : devices) {

@@ -33,6 +33,11 @@ std::string printableText(std::string_view text);
 // A JSON array with one object per device, in the given order, ending with a line end.
 std::string devicesAsJson(std::vector<FoundDevice> const& devices);
 
+// A header line and one line per device and interface: MAC, address, mode, model, serial number
+// and interface, each column as wide as its widest entry, two spaces apart, no spaces at the
+// ends of lines; a device's empty string as "-". Nothing for no device.
+std::string devicesAsTable(std::vector<FoundDevice> const& devices);
+
 // One block of lines per device, blocks separated by an empty line.
 std::string devicesAsText(std::vector<FoundDevice> const& devices);
 

@@ -74,6 +74,23 @@ TEST(DeviceOutput, OneEntryPerDeviceAndInterface) {
     EXPECT_TRUE(addDevice(devices, found));
 }
 
+// Each column as wide as its widest entry, header included; a device's strings defused and an
+// empty one a dash, so every row has six columns; a device on two interfaces is two rows.
+TEST(DeviceOutput, TableAlignsEachColumnToItsWidestEntry) {
+    FoundDevice const hostile = device(0x5E, "192.0.2.10", 5, "Tarn\x1b[2J C1");
+    FoundDevice onSecondInterface = hostile;
+    onSecondInterface.interface = "enp3s0f1";
+    FoundDevice unnamed = device(0x5F, "198.51.100.200", 6, "");
+    unnamed.device.serial = "SN-0000000012345";
+    EXPECT_EQ(
+        devicesAsTable({hostile, onSecondInterface, unnamed}),
+        "MAC                Address         Mode    Model        Serial            Interface\n"
+        "00:1a:2b:3c:4d:5e  192.0.2.10      static  Tarn?[2J C1  SN1               eth1\n"
+        "00:1a:2b:3c:4d:5e  192.0.2.10      static  Tarn?[2J C1  SN1               enp3s0f1\n"
+        "00:1a:2b:3c:4d:5f  198.51.100.200  dhcp    -            SN-0000000012345  eth1\n");
+    EXPECT_EQ(devicesAsTable({}), "");
+}
+
 TEST(DeviceOutput, TextShowsOneBlockPerDevice) {
     std::string const text = devicesAsText(
         {device(0x5E, "192.0.2.10", 5, "Tarn\x1b[0m"), device(0x5F, "192.0.2.11", 6, "C2")});

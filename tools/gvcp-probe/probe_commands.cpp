@@ -1,11 +1,13 @@
 #include "tools/gvcp-probe/probe_commands.h"
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <vector>
 
 #include "base/hex_text.h"
 #include "base/ipv4_address.h"
+#include "base/version.h"
 #include "gvcp/ack_match.h"
 #include "gvcp/byte_order.h"
 #include "gvcp/discovery_ack.h"
@@ -19,6 +21,10 @@ namespace gvcp_probe {
 namespace {
 
 using namespace QEL_Finder;
+
+std::string quoted(std::string const& text) {
+    return std::string(1, '\'').append(text).append(1, '\'');
+}
 
 void reportError(std::ostream& err, std::string const& text) {
     err << "gvcp-probe: " << text << std::endl;
@@ -128,25 +134,9 @@ std::optional<int> request(ProbeOptions const& options, std::string const& what,
     return std::nullopt;
 }
 
-}  // namespace
-
-int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream& err,
-             Display display) {
-    auto parsed = parseCommandLine(args);
-    if (auto* error = std::get_if<UsageError>(&parsed)) {
-        reportError(err, error->message);
-        return kExitUsage;
-    }
-    ProbeOptions const& options = std::get<ProbeOptions>(parsed);
-    if (options.command == Command::Help) {
-        out << helpText() << std::flush;
-        return kExitSuccess;
-    }
-    return options.command == Command::Discover ? runDiscover(options, out, err)
-                                                : runForceIp(options, out, err, display);
-}
-
-int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
+// The devices that answer a discovery, or the exit status when the probe could not ask.
+std::variant<std::vector<FoundDevice>, int> discoverDevices(ProbeOptions const& options,
+                                                            std::ostream& err) {
     ReqId const reqId = newReqId();
     std::vector<FoundDevice> devices;
     auto const onAnswer = [&](std::span<std::uint8_t const> answer, Endpoint from,
@@ -168,15 +158,119 @@ int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& er
     if (auto const failed = request(options, "discovery", reqId, bytes, err, onAnswer)) {
         return *failed;
     }
-    out << (options.json ? devicesAsJson(devices) : devicesAsText(devices)) << std::flush;
+    return devices;
+}
+
+}  // namespace
+
+int runProbe(std::span<char const* const> args, std::ostream& out, std::ostream& err,
+             Display display) {
+    auto parsed = parseCommandLine(args);
+    if (auto* error = std::get_if<UsageError>(&parsed)) {
+        reportError(err, error->message);
+        return kExitUsage;
+    }
+    ProbeOptions const& options = std::get<ProbeOptions>(parsed);
+    if (options.command == Command::Help) {
+        out << helpText() << std::flush;
+        return kExitSuccess;
+    }
+    if (options.command == Command::Version) {
+        out << "gvcp-probe " << projectVersion() << std::endl;
+        return kExitSuccess;
+    }
+    return options.command == Command::Discover ? runDiscover(options, out, err)
+                                                : runForceIp(options, out, err, display);
+}
+
+int runDiscover(ProbeOptions const& options, std::ostream& out, std::ostream& err) {
+    auto const found = discoverDevices(options, err);
+    if (auto const* status = std::get_if<int>(&found)) {
+        return *status;
+    }
+    auto const& devices = std::get<std::vector<FoundDevice>>(found);
+    out << (options.json       ? devicesAsJson(devices)
+            : options.longText ? devicesAsText(devices)
+                               : devicesAsTable(devices))
+        << std::flush;
     if (devices.empty()) {
         reportError(err, "no device answered within " + std::to_string(options.timeoutMs) + " ms");
+        // A PC's firewall rarely lets in the unicast answers to a broadcast, and a camera outside
+        // every subnet of the PC answers only by broadcast, when asked to.
+        reportError(err, std::string("hint: a firewall on this PC may drop the replies, or the "
+                                     "camera is in another subnet") +
+                             (options.allowBroadcastAck ? "" : " (try --allow-broadcast-ack)"));
         return kExitNoAnswer;
     }
     return kExitSuccess;
 }
 
-int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err, Display display) {
+std::variant<FoundDevice, Refusal> chooseDevice(std::vector<FoundDevice> const& found,
+                                                ProbeOptions const& options) {
+    bool const bySerial = options.chosenBy == ChosenBy::Serial;
+    auto const matches = [&](FoundDevice const& f) {
+        return bySerial ? f.device.serial == options.serial : f.device.mac == options.forceIp.mac;
+    };
+    std::string const wanted = bySerial ? "serial " + quoted(printableText(options.serial))
+                                        : "MAC " + formatMac(options.forceIp.mac);
+    std::vector<FoundDevice const*> chosen;
+    std::vector<std::array<std::uint8_t, 6>> others;
+    for (FoundDevice const& f : found) {
+        if (matches(f)) {
+            chosen.push_back(&f);
+        } else if (std::find(others.begin(), others.end(), f.device.mac) == others.end()) {
+            others.push_back(f.device.mac);
+        }
+    }
+    if (chosen.empty()) {
+        std::string message =
+            "no device with " + wanted + " answered within " + std::to_string(kChoosingMs) + " ms";
+        if (!others.empty()) {
+            message += " (" + std::to_string(others.size()) +
+                       (others.size() == 1 ? " other did" : " others did") +
+                       ": see 'gvcp-probe discover')";
+        }
+        return Refusal{kExitNoAnswer, message};
+    }
+    auto const sameDevice = [&](FoundDevice const* f) {
+        return f->device.mac == chosen.front()->device.mac;
+    };
+    if (std::all_of(chosen.begin(), chosen.end(), sameDevice)) {
+        return *chosen.front();
+    }
+    std::string message = "several devices answered with " + wanted + ":";
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        message += (i == 0 ? " " : ", ") + formatMac(chosen[i]->device.mac) + " on " +
+                   printableText(chosen[i]->interface);
+    }
+    return Refusal{kExitSeveral, message + "; choose one with --mac"};
+}
+
+int runForceIp(ProbeOptions const& given, std::ostream& out, std::ostream& err, Display display) {
+    ProbeOptions options = given;
+    if (given.chosenBy != ChosenBy::Operand) {
+        ProbeOptions asking = given;
+        asking.timeoutMs = kChoosingMs;
+        auto const found = discoverDevices(asking, err);
+        if (auto const* status = std::get_if<int>(&found)) {
+            return *status;
+        }
+        auto const chosen = chooseDevice(std::get<std::vector<FoundDevice>>(found), given);
+        if (auto const* refusal = std::get_if<Refusal>(&chosen)) {
+            reportError(err, refusal->message);
+            return refusal->status;
+        }
+        FoundDevice const& device = std::get<FoundDevice>(chosen);
+        options.forceIp.mac = device.device.mac;
+        out << "Found " << formatMac(device.device.mac) << ", serial "
+            << printableText(device.device.serial) << ", at " << formatIpv4(device.device.address)
+            << " on " << printableText(device.interface) << std::endl;
+        // A broadcast goes out where the device answered only, so no other device hears it and
+        // the device does not get it twice; --to's address is asked as the discovery asked it.
+        if (!options.to) {
+            options.interfaces = {device.interface};
+        }
+    }
     bool const restartOnly = options.forceIp.address == 0;
     out << "Asking " << formatMac(options.forceIp.mac);
     if (restartOnly) {
@@ -233,6 +327,11 @@ int runForceIp(ProbeOptions const& options, std::ostream& out, std::ostream& err
         return *failed;
     }
     if (status == kStatusSuccess) {
+        if (!restartOnly) {
+            out << "The change is persistent: the camera has written it to its "
+                   "/etc/network/interfaces, so it survives a reboot"
+                << std::endl;
+        }
         return kExitSuccess;
     }
     if (status) {

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "base/hex_text.h"
+
 #include "gvcp/test_loopback_device.h"
 #include "net/private_network.h"
 
@@ -96,7 +98,10 @@ TEST(DiscoverCommand, NoDeviceIsExitStatusOne) {
     Outcome const r = run({"discover", "--timeout-ms", "100"}, silent.endpoint());
     EXPECT_EQ(r.status, kExitNoAnswer);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "gvcp-probe: no device answered within 100 ms\n");
+    EXPECT_EQ(r.err,
+              "gvcp-probe: no device answered within 100 ms\n"
+              "gvcp-probe: hint: a firewall on this PC may drop the replies, or the camera is in "
+              "another subnet (try --allow-broadcast-ack)\n");
 }
 
 // Without --to the request leaves by every interface that is up, from the interface's own
@@ -122,6 +127,58 @@ TEST(DiscoverCommand, AsksOnEveryInterfaceOrTheNamedOnes) {
         EXPECT_EQ(senders(1, {"discover", "--interface", "tveth1", "--timeout-ms", "300"}),
                   (std::vector<std::string>{"198.51.100.7"}));
     });
+}
+
+FoundDevice found(std::uint8_t lastMacOctet, char const* serial, char const* interface) {
+    FoundDevice f;
+    f.device.mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, lastMacOctet};
+    f.device.serial = serial;
+    f.interface = interface;
+    return f;
+}
+
+// --serial or --mac must name one device; one that answered on two interfaces is one.
+TEST(ForceIpCommand, ChoosesTheOneDeviceNamed) {
+    std::vector<FoundDevice> const devices{found(0x5E, "SN1", "eth0"), found(0x5E, "SN1", "eth1"),
+                                           found(0x5F, "SN1", "eth1"), found(0x60, "SN2", "eth1")};
+    struct Case {
+        std::vector<FoundDevice> found;
+        std::vector<char const*> args;
+        int status;          // 0: chosen
+        std::string result;  // the chosen MAC and interface, or the message
+    };
+    std::vector<Case> const cases{
+        {devices, {"--mac", "00:1a:2b:3c:4d:5e"}, 0, "00:1a:2b:3c:4d:5e eth0"},
+        {devices, {"--serial", "SN2"}, 0, "00:1a:2b:3c:4d:60 eth1"},
+        {devices,
+         {"--serial", "SN1"},
+         kExitSeveral,
+         "several devices answered with serial 'SN1': 00:1a:2b:3c:4d:5e on eth0, 00:1a:2b:3c:4d:5e "
+         "on eth1, 00:1a:2b:3c:4d:5f on eth1; choose one with --mac"},
+        {devices,
+         {"--serial", "sn2"},
+         kExitNoAnswer,
+         "no device with serial 'sn2' answered within 1000 ms (3 others did: see 'gvcp-probe "
+         "discover')"},
+        {{},
+         {"--serial", "SN1"},
+         kExitNoAnswer,
+         "no device with serial 'SN1' answered within 1000 ms"},
+    };
+    for (Case const& c : cases) {
+        std::vector<char const*> args{"force-ip", "dhcp"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto const options = parseCommandLine(args);
+        ASSERT_TRUE(std::holds_alternative<ProbeOptions>(options)) << c.args.back();
+        auto const chosen = chooseDevice(c.found, std::get<ProbeOptions>(options));
+        if (auto const* device = std::get_if<FoundDevice>(&chosen)) {
+            EXPECT_EQ(c.status, 0) << c.args.back();
+            EXPECT_EQ(formatMac(device->device.mac) + ' ' + device->interface, c.result);
+        } else {
+            EXPECT_EQ(std::get<Refusal>(chosen).status, c.status) << c.args.back();
+            EXPECT_EQ(std::get<Refusal>(chosen).message, c.result);
+        }
+    }
 }
 
 TEST(ForceIpCommand, ExitStatusFollowsTheAcknowledge) {

@@ -17,7 +17,11 @@
 
 namespace gvcp_probe {
 
-enum class Command { Help, Discover, ForceIp };
+enum class Command { Help, Version, Discover, ForceIp };
+
+// How force-ip names its device: by the MAC operand, asked at once, or by --serial or --mac, the
+// one device that answers a discovery first with that serial number or MAC.
+enum class ChosenBy { Operand, Serial, Mac };
 
 struct ProbeOptions {
     Command command = Command::Help;
@@ -27,8 +31,11 @@ struct ProbeOptions {
     bool allowBroadcastAck = false;
     int timeoutMs = 0;  // resolved: the given value or the command's default
     bool json = false;
+    bool longText = false;  // --long: discover's blocks of lines instead of the table
     bool verbose = false;
-    QEL_Finder::ForceIpPayload forceIp;  // force-ip's MAC and addresses
+    QEL_Finder::ForceIpPayload forceIp;  // force-ip's MAC (also --mac's) and addresses
+    ChosenBy chosenBy = ChosenBy::Operand;
+    std::string serial;  // --serial's
 };
 
 struct UsageError {

@@ -82,9 +82,37 @@ TEST(ProbeOptions, ForceIpOperandsAndTheirTimeOuts) {
         "255.0.255.0");
 }
 
-TEST(ProbeOptions, HelpWinsAnywhere) {
+// The device by its MAC operand, --serial or --mac; dhcp, restart or addresses, old or new words.
+TEST(ProbeOptions, ForceIpDeviceAndConfiguration) {
+    // What the request names: "mac MAC" or "serial SERIAL", address, mask, gateway, the wait.
+    auto const named = [](std::vector<char const*> const& args) {
+        ProbeOptions const o = parsed(args);
+        return (o.chosenBy == ChosenBy::Serial ? "serial " + o.serial
+                                               : "mac " + formatMac(o.forceIp.mac)) +
+               ' ' + formatIpv4(o.forceIp.address) + ' ' + formatIpv4(o.forceIp.netmask) + ' ' +
+               formatIpv4(o.forceIp.gateway) + ' ' + std::to_string(o.timeoutMs);
+    };
+    char const* const mac = "00:1a:2b:3c:4d:5e";
+    EXPECT_EQ(named({"force-ip", mac, "dhcp"}),
+              "mac 00:1a:2b:3c:4d:5e 255.255.255.255 0.0.0.0 0.0.0.0 90000");
+    EXPECT_EQ(named({"force-ip", mac, "restart"}),
+              "mac 00:1a:2b:3c:4d:5e 0.0.0.0 0.0.0.0 0.0.0.0 3000");
+    EXPECT_EQ(
+        named({"force-ip", "--serial", "TLV0000001", "192.0.2.20", "255.255.255.0", "192.0.2.1"}),
+        "serial TLV0000001 192.0.2.20 255.255.255.0 192.0.2.1 30000");
+    EXPECT_EQ(named({"force-ip", "dhcp", "--mac=00-1A-2B-3C-4D-5E"}),
+              "mac 00:1a:2b:3c:4d:5e 255.255.255.255 0.0.0.0 0.0.0.0 90000");
+    // A serial number that reads like a word is still the serial number.
+    EXPECT_EQ(named({"force-ip", "--serial", "dhcp", "restart"}),
+              "serial dhcp 0.0.0.0 0.0.0.0 0.0.0.0 3000");
+}
+
+TEST(ProbeOptions, HelpWinsAnywhereThenVersion) {
     EXPECT_EQ(parsed({"--help"}).command, Command::Help);
     EXPECT_EQ(parsed({"discover", "--bogus", "-h"}).command, Command::Help);
+    EXPECT_EQ(parsed({"--version", "--help"}).command, Command::Help);
+    EXPECT_EQ(parsed({"discover", "--bogus", "--version"}).command, Command::Version);
+    EXPECT_EQ(parsed({"--version"}).command, Command::Version);
     EXPECT_NE(helpText().find("Exit statuses"), std::string_view::npos);
 }
 
@@ -110,9 +138,21 @@ TEST(ProbeOptions, UsageErrorsNameTheFault) {
         {{"discover", "192.0.2.10"}, "unexpected argument '192.0.2.10'"},
         {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "--json"},
          "not an option of force-ip"},
-        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0"}, "MAC ADDRESS MASK"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0"},
+         "needs dhcp, restart or ADDRESS MASK GATEWAY"},
         {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.20", "255.255.255.0", "0.0.0.0", "x"},
-         "MAC ADDRESS MASK"},
+         "needs dhcp, restart or ADDRESS"},
+        {{"force-ip", "--serial", "SN1", "DHCP"}, "needs dhcp, restart or ADDRESS"},
+        {{"force-ip"}, "needs MAC, --serial SERIAL or --mac MAC"},
+        {{"force-ip", "00:1a:2b:3c:4d:5e", "--mac", "00:1a:2b:3c:4d:5e", "dhcp"},
+         "a MAC operand and --mac both name the device"},
+        {{"force-ip", "--serial", "SN1", "--mac", "00:1a:2b:3c:4d:5e", "dhcp"},
+         "--serial and --mac both name the device"},
+        {{"force-ip", "--mac", "00:1a", "dhcp"}, "bad MAC address for --mac: '00:1a'"},
+        {{"force-ip", "--serial=", "dhcp"}, "bad serial number ''"},
+        {{"force-ip", "--serial", "SN-0000000000000X", "dhcp"}, "(1 to 16 characters)"},
+        {{"discover", "--serial", "SN1"}, "'--serial' is not an option of discover"},
+        {{"discover", "--long", "--json"}, "'--json' and '--long' exclude each other"},
         {{"force-ip", "00:1a:2b:3c:4d", "192.0.2.20", "255.255.255.0", "0.0.0.0"},
          "bad MAC address '00:1a:2b:3c:4d'"},
         {{"force-ip", "00:1a:2b:3c:4d:5e", "192.0.2.256", "255.255.255.0", "0.0.0.0"},
