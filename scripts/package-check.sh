@@ -90,8 +90,8 @@ probe_lists_the_device() {
     local listed
     listed=$(pc_exec setpriv --reuid=nobody --regid=nogroup --clear-groups /usr/bin/gvcp-probe \
         discover --timeout-ms 3000) || fail "gvcp-probe discover as nobody exits with $?: $listed"
-    grep -q "^device $NETLAB_DEVICE_MAC\$" <<< "$listed" && grep -Eq '^ +address +192\.0\.2\.10$' \
-        <<< "$listed" || fail "gvcp-probe discover as nobody does not list the device: $listed"
+    grep -Eq "^$NETLAB_DEVICE_MAC +192\\.0\\.2\\.10 +static .* pc0\$" <<< "$listed" ||
+        fail "gvcp-probe discover as nobody does not list the device: $listed"
 }
 bash -c "$(declare -f fail probe_lists_the_device); probe_lists_the_device"
 
