@@ -11,8 +11,7 @@ constexpr char kUsage[] =
     "The default network inteface is eth0.\n"
     "Options:\n"
     "\t-h : Show help\n"
-    "\t-v : Enable verbose output\n"
-    "\t--version : Show the version\n";
+    "\t-v : Enable verbose output\n";
 
 // getopt_long's value for --version, outside the short options' letters.
 constexpr int kVersionOption = 256;

@@ -1,11 +1,10 @@
 #!/bin/bash
-# The command line: help, the version, bad options, which operand names the interface, names refused before
+# The command line: help, bad options, which operand names the interface, names refused before
 # anything is touched, and error lines marked for the journal.
 source "$(dirname "$0")/../netlab/netlab.sh"
 
-USAGE=$'Usage: Tarn_reply [options] [interface]\nThe default network inteface is eth0.\nOptions:\n\t-h : Show help\n\t-v : Enable verbose output\n\t--version : Show the version\n\n'
+USAGE=$'Usage: Tarn_reply [options] [interface]\nThe default network inteface is eth0.\nOptions:\n\t-h : Show help\n\t-v : Enable verbose output\n\n'
 
-netlab_require_built "$NETLAB_PROBE"
 netlab_setup
 netlab_device_ifup || netlab_fail_setup "ifup eth0: $(cat "$NETLAB_DIR/ifup.log")"
 
@@ -20,26 +19,6 @@ help_exits_before_anything() {
         expect_file_text "'$args' stderr" "$NETLAB_RUN_ERR" ""
         expect_true "'$args' created the lock file" test ! -e "$NETLAB_LOCKFILE"
     done
-}
-
-# Both programs say the version the build was configured with.
-version_exits_before_anything() {
-    local version args probe
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$NETLAB_BUILD_DIR/CMakeCache.txt")
-    expect_match "configured version" '^[0-9]+\.[0-9]+' "$version"
-    for args in "--version" "-v --version -h eth9"; do
-        rm -f "$NETLAB_LOCKFILE"
-        # shellcheck disable=SC2086 # the words are the arguments
-        netlab_run_daemon $args
-        expect_status "'$args'" 0 $?
-        expect_file_text "'$args' stdout" "$NETLAB_RUN_OUT" "Tarn_reply $version
-"
-        expect_file_text "'$args' stderr" "$NETLAB_RUN_ERR" ""
-        expect_true "'$args' created the lock file" test ! -e "$NETLAB_LOCKFILE"
-    done
-    probe=$("$NETLAB_PROBE" --version)
-    expect_status "gvcp-probe --version" 0 $?
-    expect_eq "gvcp-probe --version" "gvcp-probe $version" "$probe"
 }
 
 unknown_option_is_refused() {
@@ -104,7 +83,6 @@ error_lines_marked_for_the_journal() {
 }
 
 netlab_case "help exits before anything" help_exits_before_anything
-netlab_case "version exits before anything" version_exits_before_anything
 netlab_case "unknown option is refused" unknown_option_is_refused
 netlab_case "last operand names the interface" last_operand_names_the_interface
 netlab_case "unsafe names are refused untouched" unsafe_names_are_refused_untouched
