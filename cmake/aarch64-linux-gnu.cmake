@@ -15,4 +15,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# With Debian's arm64 C library installed beside the cross toolchain (the package build needs it),
+# qemu's loader would come from the toolchain's tree and the C library, through the host's loader
+# cache, from the other: two builds of glibc that hang a program before main's first thread. Then
+# the root holds a whole arm64 runtime, loader included, and qemu takes it from there.
+if(EXISTS /lib/ld-linux-aarch64.so.1)
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+endif()

@@ -9,7 +9,10 @@ source "$(dirname "$0")/../netlab/netlab.sh"
 AARCH64_BUILD_DIR=${AARCH64_BUILD_DIR:-$(cd "$NETLAB_HOME/../.." && pwd)/build-aarch64}
 NATIVE_DAEMON=$NETLAB_DAEMON
 NETLAB_DAEMON=${AARCH64_DAEMON:-$AARCH64_BUILD_DIR/Tarn_reply}
+# Debian's arm64 runtime when it is installed, else the cross toolchain's: never a mix of the two
+# (cmake/aarch64-linux-gnu.cmake says why).
 NETLAB_DAEMON_RUNNER="qemu-aarch64 -L /usr/aarch64-linux-gnu"
+[ ! -e /lib/ld-linux-aarch64.so.1 ] || NETLAB_DAEMON_RUNNER="qemu-aarch64 -L /"
 if [ -n "${AARCH64_LIBRARY_DIR:-}" ]; then
     NETLAB_DAEMON_RUNNER+=" -E LD_LIBRARY_PATH=$AARCH64_LIBRARY_DIR"
 fi
