@@ -55,6 +55,11 @@ std::string printableText(std::string_view text) {
     return out;
 }
 
+// Not "'" + std::string(...), which GCC 12's -Wrestrict misreads.
+std::string quoted(std::string_view text) {
+    return std::string(1, '\'').append(text).append(1, '\'');
+}
+
 std::string devicesAsJson(std::vector<FoundDevice> const& devices) {
     if (devices.empty()) {
         return "[]\n";

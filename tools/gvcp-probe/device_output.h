@@ -30,6 +30,9 @@ std::string jsonString(std::string_view text);
 // cannot move the cursor or change the colours of the terminal.
 std::string printableText(std::string_view text);
 
+// The text in single quotes, for messages.
+std::string quoted(std::string_view text);
+
 // A JSON array with one object per device, in the given order, ending with a line end.
 std::string devicesAsJson(std::vector<FoundDevice> const& devices);
 

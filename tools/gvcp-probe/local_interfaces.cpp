@@ -11,6 +11,8 @@
 #include <memory>
 #include <string_view>
 
+#include "tools/gvcp-probe/device_output.h"
+
 namespace gvcp_probe {
 
 namespace {
@@ -23,10 +25,6 @@ LocalInterface* byName(std::vector<LocalInterface>& all, std::string_view name) 
     auto const found = std::find_if(all.begin(), all.end(),
                                     [&](LocalInterface const& i) { return i.name == name; });
     return found == all.end() ? nullptr : &*found;
-}
-
-std::string quoted(std::string const& text) {
-    return std::string(1, '\'').append(text).append(1, '\'');
 }
 
 }  // namespace

@@ -22,10 +22,6 @@ namespace {
 
 using namespace QEL_Finder;
 
-std::string quoted(std::string const& text) {
-    return std::string(1, '\'').append(text).append(1, '\'');
-}
-
 void reportError(std::ostream& err, std::string const& text) {
     err << "gvcp-probe: " << text << std::endl;
 }

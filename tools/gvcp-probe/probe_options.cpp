@@ -8,6 +8,7 @@
 #include "base/mac_text.h"
 #include "base/option_value.h"
 #include "base/whole_number.h"
+#include "tools/gvcp-probe/device_output.h"
 
 namespace gvcp_probe {
 
@@ -18,11 +19,6 @@ constexpr int kForceIpTimeoutMs = 30000;
 // A dhcp request waits for a lease too: Debian's dhclient tries for 60 s, after the device's ifdown
 // and before its wait for the link.
 constexpr int kForceIpDhcpTimeoutMs = 90000;
-
-// In quotes, for messages; not "'" + std::string(...), which GCC 12's -Wrestrict misreads.
-std::string quoted(std::string_view text) {
-    return std::string(1, '\'').append(text).append(1, '\'');
-}
 
 // A serial number field holds 16 characters at most, so a longer one never matches.
 constexpr std::size_t kSerialField = 16;
